@@ -1,0 +1,36 @@
+#pragma once
+#include "common/Exception.h"
+
+#include <QString>
+#include <QStringList>
+
+// Raised when a profile file cannot be created or replaced.
+class EIniFileException : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// Accessor for one INI-style profile file. It keeps nothing between calls:
+// every read goes to disk and every write replaces the file before returning,
+// so several accessors of one file always see each other's changes.
+class TIniFile
+{
+public:
+    explicit TIniFile(QString fileName);
+
+    QString ReadValue(const QString &section, const QString &key, const QString &def) const;
+    void WriteValue(const QString &section, const QString &key, const QString &value);
+    void ListKeys(const QString &section, QStringList &list) const;
+    void RemoveKey(const QString &section, const QString &key);
+    void RemoveSection(const QString &section);
+
+    const QString &FileName() const;
+
+    // Limits of what one read returns, in characters.
+    static constexpr int kMaxValueLength = 2047;
+    static constexpr int kMaxKeyListLength = 16384;
+
+private:
+    QString fileName_;
+};

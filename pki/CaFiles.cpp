@@ -1,0 +1,174 @@
+#include "pki/CaFiles.h"
+
+#include "common/Exception.h"
+#include "settings/IniFile.h"
+
+#include <QFile>
+
+#include <initializer_list>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+void WriteTextFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                         && file.write(content) == content.size();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError)
+        throw Exception(QStringLiteral("Impossible d'écrire dans ") + path);
+}
+
+void MakeDirectory(const QString &path, mode_t mode)
+{
+    // An existing or impossible directory is not an error here: the file
+    // writes that follow report what matters.
+    (void)::mkdir(QFile::encodeName(path).constData(), mode);
+}
+
+void WriteAll(TIniFile &ini, const QString &section, std::initializer_list<std::pair<const char *, QString>> keys)
+{
+    for (const auto &[key, value] : keys)
+        ini.WriteValue(section, QString::fromLatin1(key), value);
+}
+
+} // namespace
+
+QString EscapeConfigValue(const QString &value)
+{
+    QString escaped;
+    escaped.reserve(value.size());
+    for (const QChar c : value) {
+        if (c == u'\\' || c == u'$' || c == u'#' || c == u'"' || c == u'\'' || c == u'`')
+            escaped += u'\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+void CreateCaSkeleton(const QString &progDir, const QString &ca)
+{
+    const QString base = progDir + ca;
+    MakeDirectory(base, 0777);
+    MakeDirectory(base + QStringLiteral("/certs"), 0777);
+    MakeDirectory(base + QStringLiteral("/crl"), 0777);
+    MakeDirectory(base + QStringLiteral("/newcerts"), 0777);
+    // The CA key lives here: nobody else needs to list or read it.
+    MakeDirectory(base + QStringLiteral("/private"), 0700);
+    WriteTextFile(base + QStringLiteral("/serial.txt"), "01\r\n");
+    WriteTextFile(base + QStringLiteral("/index.txt"), QByteArray());
+}
+
+void WriteRootTemplate(const QString &progDir, const QString &ca)
+{
+    static const char *const kLines[] = {
+        "[ req ]",
+        "default_bits = 2048",
+        "default_keyfile = ca.key",
+        "distinguished_name = req_distinguished_name",
+        "prompt = no",
+        "x509_extensions = v3_ca",
+        "req_extensions = v3_req",
+        "utf8 = yes",
+        "string_mask = utf8only",
+        "[ req_distinguished_name ]",
+        "C = FR",
+        "ST = France",
+        "L = Paris",
+        "O = plimo",
+        "OU = plimo si",
+        "CN = plimo ca",
+        "emailAddress = ca@example.org",
+        "[ v3_ca ]",
+        "basicConstraints = critical,CA:true",
+        "subjectKeyIdentifier = hash",
+        "[ v3_req ]",
+        "nsCertType = objsign,email,server",
+    };
+    QByteArray content;
+    for (const char *line : kLines)
+        content += QByteArray(line) + "\r\n";
+    WriteTextFile(progDir + ca + QStringLiteral("/root-ca.cnf"), content);
+}
+
+void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject &s)
+{
+    TIniFile ini(progDir + ca + QStringLiteral("/root-ca.cnf"));
+    WriteAll(ini, QStringLiteral("req_distinguished_name"),
+             {{"C", EscapeConfigValue(s.country)},
+              {"ST", EscapeConfigValue(s.province)},
+              {"L", EscapeConfigValue(s.city)},
+              {"O", EscapeConfigValue(s.company)},
+              {"OU", EscapeConfigValue(s.service)},
+              {"CN", EscapeConfigValue(s.company + QStringLiteral(" CA"))},
+              {"emailAddress", EscapeConfigValue(s.email)}});
+}
+
+void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName)
+{
+    const bool server = kind == TCertKind::Server;
+    TIniFile ini(ca + QStringLiteral("/user-cert.cnf"));
+    WriteAll(ini, QStringLiteral("req"),
+             {{"default_bits", QStringLiteral("2048")},
+              {"distinguished_name", QStringLiteral("req_distinguished_name")},
+              {"prompt", QStringLiteral("no")},
+              {"req_extensions", QStringLiteral("v3_req")},
+              {"utf8", QStringLiteral("yes")},
+              {"string_mask", QStringLiteral("utf8only")}});
+    WriteAll(ini, QStringLiteral("req_distinguished_name"),
+             {{"C", EscapeConfigValue(s.country)},
+              {"ST", EscapeConfigValue(s.province)},
+              {"L", EscapeConfigValue(s.city)},
+              {"O", EscapeConfigValue(s.company)},
+              {"OU", EscapeConfigValue(s.service)},
+              {"CN", EscapeConfigValue(commonName)},
+              {"emailAddress", EscapeConfigValue(s.email)}});
+    WriteAll(ini, QStringLiteral("v3_req"),
+             {{"nsCertType", server ? QStringLiteral("server") : QStringLiteral("client,email")},
+              {"basicConstraints", QStringLiteral("critical,CA:false")}});
+}
+
+void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QString &serverName)
+{
+    const QString dir = EscapeConfigValue(ca);
+    TIniFile ini(ca + QStringLiteral("/ca-sign.cnf"));
+    ini.WriteValue(QStringLiteral("ca"), QStringLiteral("default_ca"), QStringLiteral("default_CA"));
+
+    const QString section = QStringLiteral("default_CA");
+    WriteAll(ini, section,
+             {{"dir", dir},
+              {"certs", dir},
+              {"new_certs_dir", dir + QStringLiteral("/newcerts")},
+              {"database", dir + QStringLiteral("/index.txt")},
+              {"serial", dir + QStringLiteral("/serial.txt")},
+              {"RANDFILE", QStringLiteral("seed.rnd")},
+              {"certificate", dir + QStringLiteral("/private/ca.crt")},
+              {"private_key", dir + QStringLiteral("/private/ca.key")}});
+    // A CRL has no validity of its own: the last certificate's stays.
+    if (v != TSigningVariant::Crl)
+        ini.WriteValue(section, QStringLiteral("default_days"), EscapeConfigValue(days));
+    WriteAll(ini, section,
+             {{"default_crl_days", QStringLiteral("30")},
+              {"default_md", QStringLiteral("sha256")},
+              {"preserve", QStringLiteral("yes")},
+              {"x509_extensions", QStringLiteral("user_cert")},
+              {"policy", QStringLiteral("policy_anything")},
+              // A replacement the user confirmed reuses the old subject.
+              {"unique_subject", QStringLiteral("no")}});
+
+    WriteAll(ini, QStringLiteral("policy_anything"),
+             {{"commonName", QStringLiteral("supplied")}, {"emailAddress", QStringLiteral("supplied")}});
+
+    // Browsers ignore the common name: a server must name itself in the SAN.
+    QString altName = QStringLiteral("email:copy");
+    if (v == TSigningVariant::Server && !serverName.isEmpty())
+        altName = QStringLiteral("DNS:") + EscapeConfigValue(serverName) + QStringLiteral(",email:copy");
+    WriteAll(ini, QStringLiteral("user_cert"),
+             {{"subjectAltName", altName},
+              {"basicConstraints", QStringLiteral("critical,CA:false")},
+              {"authorityKeyIdentifier", QStringLiteral("keyid:always")},
+              {"extendedKeyUsage", v == TSigningVariant::User ? QStringLiteral("clientAuth,emailProtection")
+                                                              : QStringLiteral("serverAuth")}});
+}

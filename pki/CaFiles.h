@@ -1,0 +1,27 @@
+#pragma once
+#include <QString>
+
+// Subject fields of a CA as typed on the configuration page.
+struct TSubject
+{
+    QString country, province, city, company, service, email;
+};
+
+enum class TCertKind { Server, User };
+enum class TSigningVariant { Server, User, Crl };
+
+// Backslash before each character that OpenSSL's configuration parser would
+// otherwise read as an escape, a variable, a comment or a quote (backquote included).
+QString EscapeConfigValue(const QString &value);
+
+// progDir ends with '/'; these three use the absolute form {progDir}{ca}.
+void CreateCaSkeleton(const QString &progDir, const QString &ca);
+void WriteRootTemplate(const QString &progDir, const QString &ca);
+void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject &s);
+
+// These two use {ca} relative to the working directory, like the command lines.
+void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName);
+// serverName is the server's full name ({host}{suffix}); the server variant
+// puts it into subjectAltName, the other variants ignore it.
+void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days,
+                        const QString &serverName = QString());

@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// Lines of a CA database, whole, split by their status letter.
+struct TIndexLists
+{
+    QStringList valid;   // lines starting with "V"
+    QStringList revoked; // lines starting with "R"
+};
+
+// Reads {ca}/index.txt relative to the working directory. Raises Exception with
+// "Fichier introuvable", "Nom de fichier incorrect", "Accès au fichier refusé"
+// or "Erreur E/S {errno}" when the file cannot be opened or read.
+TIndexLists ReadIndexLists(const QString &ca);

@@ -1,0 +1,126 @@
+#include "pki/CommandLines.h"
+#include "pki_support.h"
+
+namespace {
+
+// Hostile texts: each must reach the tool as one argument, exactly, and none
+// may run anything.
+const QString kCa = "My CA $(touch pwned1)";
+const QString kName = "h'o \"s\" t;touch pwned2";
+const QString kDays = "3 65";
+const QString kPass = "p'a\"s$HOME`touch pwned3` ;x\\";
+const QString kPassword = "  lead & trail  ";
+const QString kCompany = "Dupont & Fils $A #1 \"x\" 'y' \\z";
+const QString kSerial = "0'1 $(touch pwned4)";
+
+struct Expected
+{
+    QStringList args;
+    QString caPass = "<unset>";
+    QString certPass = "<unset>";
+};
+
+class CommandLineTest : public PkiTest
+{
+protected:
+    void SetUp() override
+    {
+        PkiTest::SetUp();
+        ASSERT_TRUE(QDir().mkpath("tool dir 'q'"));
+        tool_ = progDir_ + "tool dir 'q'/show";
+        WriteBytes(tool_, "#!/bin/sh\n"
+                          "printf 'CA=%s\\n' \"${TARVIK_CA_PASS-<unset>}\"\n"
+                          "printf 'CERT=%s\\n' \"${TARVIK_CERT_PASS-<unset>}\"\n"
+                          "for a in \"$@\"; do printf 'ARG=%s\\n' \"$a\"; done\n");
+        QFile(tool_).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void ExpectRuns(const QStringList &lines, const QList<Expected> &expected)
+    {
+        ASSERT_EQ(lines.size(), expected.size() + 1);
+        EXPECT_EQ(lines.last(), "exit");
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            SCOPED_TRACE(lines[i].toStdString());
+            QByteArray want = ("CA=" + expected[i].caPass + "\nCERT=" + expected[i].certPass + "\n").toUtf8();
+            for (const QString &arg : expected[i].args)
+                want += ("ARG=" + arg + "\n").toUtf8();
+            const TRun run = RunProgram("/bin/sh", {"-c", lines[i]});
+            EXPECT_EQ(run.exitCode, 0);
+            EXPECT_EQ(QString::fromUtf8(run.output), QString::fromUtf8(want));
+            EXPECT_FALSE(lines[i].contains('\n'));
+        }
+        EXPECT_EQ(QDir().entryList({"pwned*"}), QStringList());
+    }
+
+    QString tool_;
+};
+
+TEST_F(CommandLineTest, CreateCaPassesEveryFieldIntact)
+{
+    const QString key = kCa + "/private/ca.key";
+    ExpectRuns(CreateCaCommands(tool_, kCa, kPass, kDays),
+               {{{"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}, kPass},
+                {{"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509", "-days",
+                  kDays, "-config", kCa + "/root-ca.cnf", "-key", key, "-out", kCa + "/private/ca.crt"},
+                 kPass}});
+}
+
+TEST_F(CommandLineTest, CertificateLinesForBothKinds)
+{
+    const QString dir = kCa + "/certs/" + kName;
+    for (const TCertKind kind : {TCertKind::Server, TCertKind::User}) {
+        SCOPED_TRACE(kind == TCertKind::Server ? "server" : "user");
+        const QString friendly = kind == TCertKind::Server ? kName + ".suffix" : kName;
+        TCertificateRequest r{kind, tool_, kCa, kName, ".suffix", kDays, kPass, kPassword, kCompany};
+        ExpectRuns(CertificateCommands(r),
+                   {{{"genrsa", "-out", dir + "/user.key", "2048"}},
+                    {{"req", "-new", "-days", kDays, "-config", kCa + "/user-cert.cnf", "-key", dir + "/user.key",
+                      "-out", dir + "/user.csr"}},
+                    {{"ca", "-batch", "-config", kCa + "/ca-sign.cnf", "-out", dir + "/user.crt", "-passin",
+                      "env:TARVIK_CA_PASS", "-infiles", dir + "/user.csr"},
+                     kPass},
+                    {{"verify", "-CAfile", kCa + "/private/ca.crt", dir + "/user.crt"}},
+                    {{"pkcs12", "-export", "-in", dir + "/user.crt", "-inkey", dir + "/user.key", "-certfile",
+                      kCa + "/private/ca.crt", "-name", friendly, "-caname", kCompany + " CA", "-out",
+                      dir + "/" + kName + ".p12", "-passin", "env:TARVIK_CERT_PASS", "-passout",
+                      "env:TARVIK_CERT_PASS"},
+                     "<unset>",
+                     kPassword}});
+    }
+}
+
+TEST_F(CommandLineTest, RevocationLines)
+{
+    const QString cnf = kCa + "/ca-sign.cnf";
+    ExpectRuns(RevocationCommands(tool_, kCa, kSerial, kPass),
+               {{{"ca", "-revoke", kCa + "/newcerts/" + kSerial + ".pem", "-config", cnf, "-passin",
+                  "env:TARVIK_CA_PASS"},
+                 kPass},
+                {{"ca", "-config", cnf, "-passin", "env:TARVIK_CA_PASS", "-gencrl", "-out",
+                  kCa + "/crl/" + kCa + ".crl.crt"},
+                 kPass}});
+}
+
+TEST(CommandLines, PlainLineReadsAsExpected)
+{
+    EXPECT_EQ(CreateCaCommands("/usr/bin/openssl", "Alpha", "secret", "365").first(),
+              "TARVIK_CA_PASS='secret' '/usr/bin/openssl' genrsa -passout env:TARVIK_CA_PASS -des3 "
+              "-out 'Alpha/private/ca.key' 2048");
+}
+
+TEST(CommandLines, CompletionMessages)
+{
+    EXPECT_EQ(CreateCaDoneMessage("Alpha"),
+              "Votre ca.crt est dans Alpha/private/ca.crt Vous pouvez l'installer sur votre serveur web et vos "
+              "clients.");
+    EXPECT_EQ(CertificateDoneMessage(TCertKind::Server, "Alpha", "www"),
+              "Votre www.p12 est dans Alpha/certs/www/www.p12 Vous pouvez l'installer sur votre serveur web.");
+    EXPECT_EQ(CertificateDoneMessage(TCertKind::User, "Alpha", "jean"),
+              "Votre jean.p12 est dans Alpha/certs/jean/jean.p12 Vous pouvez l'installer sur le poste de "
+              "l'utilisateur.");
+    EXPECT_EQ(RevocationDoneMessage("Alpha"),
+              "Votre liste de revocation est dans Alpha/crl/Alpha.crl.crt Vous pouvez l'installer sur le serveur "
+              "web.");
+}
+
+} // namespace

@@ -1,0 +1,164 @@
+#include "console/ChildProcess.h"
+#include "console/ConsoleTypes.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <mutex>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+// Moves a descriptor above the standard streams, so that installing one end as the child's
+// standard input can never overwrite another end that has one of those numbers.
+int AboveStandardStreams(int fd)
+{
+    if (fd > 2)
+        return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return moved;
+}
+
+void CloseEnd(int &fd)
+{
+    if (fd >= 0) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+} // namespace
+
+bool TPipe::Open()
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return false;
+    readEnd = AboveStandardStreams(ends[0]);
+    writeEnd = AboveStandardStreams(ends[1]);
+    if (readEnd < 0 || writeEnd < 0) {
+        const int saved = errno;
+        CloseEnd(readEnd);
+        CloseEnd(writeEnd);
+        errno = saved;
+        return false;
+    }
+    return true;
+}
+
+void TPipe::CloseRead()
+{
+    CloseEnd(readEnd);
+}
+
+void TPipe::CloseWrite()
+{
+    CloseEnd(writeEnd);
+}
+
+void IgnoreSigpipeOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action = {};
+        action.sa_handler = SIG_IGN;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGPIPE, &action, nullptr);
+    });
+}
+
+pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error)
+{
+    if (words.isEmpty()) {
+        *error = ENOENT;
+        return -1;
+    }
+    std::vector<QByteArray> bytes;
+    bytes.reserve(words.size());
+    std::vector<char *> argv;
+    for (const QString &word : words) {
+        bytes.push_back(word.toUtf8());
+        argv.push_back(bytes.back().data());
+    }
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDERR_FILENO);
+
+    // The child gets its own session (the counterpart of a new console), an empty signal
+    // mask and SIGPIPE back at its default, which the program itself ignores.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    // glibc reports a failed exec as the result of posix_spawnp itself.
+    pid_t pid = -1;
+    const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (result != 0) {
+        *error = result;
+        return -1;
+    }
+    return pid;
+}
+
+quint32 PollExitStatus(pid_t pid)
+{
+    int status = 0;
+    const pid_t result = waitpid(pid, &status, WNOHANG);
+    if (result == pid) {
+        if (WIFEXITED(status))
+            return quint32(WEXITSTATUS(status));
+        if (WIFSIGNALED(status))
+            return 128u + quint32(WTERMSIG(status));
+    }
+    // Someone else reaped it (SIGCHLD ignored, for instance): it has ended all the same,
+    // and polling for it forever would never end the run.
+    if (result < 0 && errno == ECHILD)
+        return 0;
+    return kStillActive;
+}
+
+int BytesWaiting(int fd)
+{
+    int waiting = 0;
+    if (ioctl(fd, FIONREAD, &waiting) != 0)
+        return 0;
+    return waiting;
+}
+
+void KillGroupAndReap(pid_t pid)
+{
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+void SetNonBlocking(int fd)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}

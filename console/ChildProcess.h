@@ -1,0 +1,39 @@
+#pragma once
+#include <QByteArray>
+#include <QStringList>
+#include <sys/types.h>
+
+// Thin POSIX layer of a console run: pipes, a child in its own session, non-blocking polls.
+
+// An anonymous byte pipe. Both ends are close-on-exec (a child gets only the ends that are
+// made its standard streams) and never take the numbers 0 to 2.
+struct TPipe {
+    int readEnd = -1;
+    int writeEnd = -1;
+
+    bool Open(); // false with errno set
+    void CloseRead();
+    void CloseWrite();
+};
+
+// Ignores SIGPIPE for the whole program, once: a child that exits while it is written to
+// must not end the program.
+void IgnoreSigpipeOnce();
+
+// Starts words[0] (found on the search path) with words[1..] as arguments in its own
+// session and process group, with the program's environment and working directory, its
+// standard input on stdinFd and its standard output and error on stdoutFd. Returns the pid,
+// or -1 with *error set to the reason the program could not be run.
+pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error);
+
+// Exit status of the child without waiting: kStillActive while it runs, its exit code, or
+// 128 + the signal that ended it. The child is reaped when it is seen ended.
+quint32 PollExitStatus(pid_t pid);
+
+// Bytes waiting in a pipe; 0 on failure.
+int BytesWaiting(int fd);
+
+// Kills the child's whole process group and reaps the child.
+void KillGroupAndReap(pid_t pid);
+
+void SetNonBlocking(int fd);

@@ -1,0 +1,79 @@
+#pragma once
+#include "console/ChildProcess.h"
+#include "console/ConsoleTypes.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class TConsoleCommand;
+class TConsoleShared;
+struct TConsoleRun;
+struct TTickCounters;
+
+// The worker of one console run: starts the child, polls it, cuts its output into lines
+// and hands each to the UI thread, writes the queued input, and releases itself at the
+// end. It reaches its component only through the shared state (see ConsoleShared.h).
+class TConsoleThread
+{
+public:
+    // UI thread: copies the run's settings from the component and starts the thread.
+    // Throws std::system_error when the thread cannot be created.
+    static void Launch(TConsoleCommand &command, std::shared_ptr<TConsoleRun> run);
+
+    ~TConsoleThread();
+
+private:
+    TConsoleThread(TConsoleCommand &command, std::shared_ptr<TConsoleRun> run);
+    TConsoleThread(const TConsoleThread &) = delete;
+    TConsoleThread &operator=(const TConsoleThread &) = delete;
+
+    void Execute();
+    void ThreadMain();
+    void RunConsole();
+    void PollLoop();
+    void OutputStep(int waiting);
+    void InputStep();
+    bool WriteEntry(const QByteArray &entry);
+    void EchoEntry(const QByteArray &entry);
+    void DeliverLine(const QByteArray &line, TOutputType type);
+    void ShowLine(TConsoleCommand &command);
+    bool StopRequested() const;
+    bool LimitExceeded() const;
+    void SetStatus(quint8 status);
+
+    // Copied from the component when the run begins.
+    const std::shared_ptr<TConsoleShared> shared_;
+    const std::shared_ptr<TConsoleRun> run_;
+    const QString CommandLine;
+    const qint32 MaxTimeAfterBeginning;
+    const qint32 MaxTimeAfterLastOutput;
+    // Shared, so that ShowLine can hold the handler while the worker may already be gone.
+    const std::shared_ptr<const TNewLineEvent> OnNewLine;
+    const TTerminateEvent OnTerminated;
+    const quint32 PriorityClass;
+    const TShowWindow ShowWindow;
+    const TCreationFlag CreationFlag;
+    const std::shared_ptr<TTickCounters> counters_;
+
+    // Handed to the UI thread; the hand-over's waiting orders these accesses.
+    QString CurrentLine;
+    TOutputType CurrentType = otEntireLine;
+    bool LastWasPartial = false;
+
+    // State of the run.
+    quint8 status_ = rsPreparing;
+    int lastError_ = 0;
+    QByteArray buffer_;
+    TPipe input_;
+    TPipe output_;
+    pid_t pid_ = -1;
+    quint32 exitStatus_ = kStillActive;
+    quint32 showMode_ = 0;
+    quint32 creationFlags_ = 0;
+    QByteArray line_;    // the line being built
+    QByteArray pending_; // the unfinished last line of the latest read or echo
+    bool crAtEnd_ = false;
+    qsizetype entryWritten_ = 0; // bytes of the first queued entry already written
+};

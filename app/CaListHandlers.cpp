@@ -1,0 +1,124 @@
+// The CA list of the Configuration page: adding, deleting and selecting a CA.
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+#include "pki/CaFiles.h"
+#include "pki/CaName.h"
+#include "settings/CaSettings.h"
+#include "settings/IniFile.h"
+
+namespace {
+const QString kDomaine = QStringLiteral("domaine");
+}
+
+void TForm1::SetCaIndex(int index)
+{
+    QComboBox *combo = ui->comboDomaineName;
+    const int before = combo->currentIndex();
+    {
+        const QSignalBlocker block(combo);
+        combo->setCurrentIndex(index);
+    }
+    if (combo->currentIndex() != before)
+        comboDomaineNameClick();
+}
+
+// A QComboBox changes its text and index when its items change; the CA name must
+// not move with them, and no selection may be reported.
+void TForm1::ReplaceCaItems(const QStringList &items)
+{
+    QComboBox *combo = ui->comboDomaineName;
+    const QSignalBlocker block(combo);
+    const QString text = combo->currentText();
+    combo->clear();
+    combo->addItems(items);
+    combo->setCurrentIndex(-1);
+    combo->setEditText(text);
+}
+
+void TForm1::AppendCaItem(const QString &name)
+{
+    QComboBox *combo = ui->comboDomaineName;
+    const QSignalBlocker block(combo);
+    const QString text = combo->currentText();
+    const int index = combo->currentIndex();
+    combo->addItem(name);
+    combo->setCurrentIndex(index);
+    combo->setEditText(text);
+}
+
+void TForm1::comboDomaineNameClick()
+{
+    TIniFile settings(SettingsPath());
+    QStringList cas;
+    settings.ListKeys(kDomaine, cas);
+    const QString ca = CaName();
+    // The list shows the CAs as registered below, a CA being added included.
+    QStringList items = cas;
+    if (!items.contains(ca, Qt::CaseInsensitive))
+        items.append(ca);
+    ReplaceCaItems(items);
+    for (const QString &known : cas)
+        settings.WriteValue(kDomaine, known, QStringLiteral("0"));
+    settings.WriteValue(kDomaine, ca, QStringLiteral("1"));
+    ui->cxGroupBox1->setTitle(QStringLiteral(" Certificat de CA pour : ") + ca + QStringLiteral("  "));
+    statusPanel_->setText(QStringLiteral(" Vous travaillez sur le domaine: ") + ca);
+    ui->cxLabel8->setText(QLatin1Char('.') + ca);
+    ShowCaFields(ReadCaSection(settings, ca));
+}
+
+void TForm1::btAddCAClick()
+{
+    const QString name = ui->txtNewCA->text();
+    if (name.isEmpty())
+        return;
+    if (!IsValidCaName(name)) {
+        boxes_->Message(kInvalidCaNameMessage);
+        return;
+    }
+    {
+        QStringList cas;
+        TIniFile(SettingsPath()).ListKeys(kDomaine, cas);
+        for (const QString &ca : cas) {
+            if (ca.compare(name, Qt::CaseInsensitive) == 0) {
+                boxes_->Message(kCaExistsMessage);
+                return;
+            }
+        }
+    }
+    // A CA removed from the list earlier keeps its database: register it again
+    // without resetting what it has issued.
+    const bool known = CaDatabaseExists(progDir_, name);
+    try {
+        TIniFile settings(SettingsPath());
+        AppendCaItem(name);
+        SetCaIndex(ui->comboDomaineName->count() - 1);
+        ui->txtCompanyCA->setText(name);
+        if (!known)
+            CreateCaSkeleton(progDir_, name);
+        WriteCaSection(settings, CaName(), progDir_ + name, CaFieldsOnPage());
+        if (!known)
+            WriteRootTemplate(progDir_, name);
+    } catch (const std::exception &) {
+        // Adding ends silently; Save below still runs.
+    }
+    cxButton1Click();
+}
+
+void TForm1::btDelCAClick()
+{
+    const QString ca = CaName();
+    if (ca.isEmpty())
+        return;
+    TIniFile settings(SettingsPath());
+    settings.RemoveKey(kDomaine, ca);
+    settings.RemoveSection(ca);
+    QStringList cas;
+    settings.ListKeys(kDomaine, cas);
+    ReplaceCaItems(cas);
+    if (!cas.isEmpty()) {
+        SetCaIndex(0);
+        settings.WriteValue(kDomaine, CaName(), QStringLiteral("1"));
+    }
+    boxes_->Message(QStringLiteral("Attention les fichiers ne sont pas supprimés!"));
+}

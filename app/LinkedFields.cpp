@@ -1,0 +1,45 @@
+// Validity pickers and the four mirrored pass-phrase fields.
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+void TForm1::PickValidity(QComboBox *picker, QLineEdit *days)
+{
+    // A month counts 30 days and a year 360.
+    static const char *const kDays[] = {"30", "180", "360", "1800", "3600", "5400", "7200"};
+    const int index = picker->currentIndex();
+    if (index >= 0 && index < int(std::size(kDays)))
+        days->setText(QString::fromLatin1(kDays[index]));
+}
+
+void TForm1::comboTTLCAClick() { PickValidity(ui->comboTTLCA, ui->txtTTLCA); }
+void TForm1::comboTTLsrvClick() { PickValidity(ui->comboTTLsrv, ui->txtTTLsrv); }
+void TForm1::comboTTLusrClick() { PickValidity(ui->comboTTLusr, ui->txtTTLusr); }
+
+void TForm1::SetPassPhrase(QLineEdit *field, const QString &text)
+{
+    if (field->text() == text)
+        return;
+    {
+        const QSignalBlocker block(field);
+        field->setText(text);
+    }
+    if (field == ui->cxMaskEdit1)
+        cxMaskEdit1PropertiesChange();
+    else if (field == ui->cxMaskEdit2)
+        cxMaskEdit2PropertiesChange();
+    else if (field == ui->cxMaskEdit3)
+        cxMaskEdit3PropertiesChange();
+    else
+        cxMaskEdit4PropertiesChange();
+}
+
+void TForm1::MirrorPassPhrase(QLineEdit *source, std::initializer_list<QLineEdit *> targets)
+{
+    for (QLineEdit *target : targets)
+        SetPassPhrase(target, source->text());
+}
+
+void TForm1::cxMaskEdit1PropertiesChange() { MirrorPassPhrase(ui->cxMaskEdit1, {ui->cxMaskEdit2, ui->cxMaskEdit3, ui->cxMaskEdit4}); }
+void TForm1::cxMaskEdit2PropertiesChange() { MirrorPassPhrase(ui->cxMaskEdit2, {ui->cxMaskEdit1, ui->cxMaskEdit3, ui->cxMaskEdit4}); }
+void TForm1::cxMaskEdit3PropertiesChange() { MirrorPassPhrase(ui->cxMaskEdit3, {ui->cxMaskEdit2, ui->cxMaskEdit1, ui->cxMaskEdit4}); }
+void TForm1::cxMaskEdit4PropertiesChange() { MirrorPassPhrase(ui->cxMaskEdit4, {ui->cxMaskEdit2, ui->cxMaskEdit3, ui->cxMaskEdit1}); }

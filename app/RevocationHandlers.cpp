@@ -1,0 +1,46 @@
+// The revocation page: the two lists read from the CA database, and revoking a
+// certificate together with publishing the CRL.
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+#include "pki/CaFiles.h"
+#include "pki/CommandLines.h"
+#include "pki/IndexFile.h"
+
+void TForm1::cxTabSheet5Show()
+{
+    const QString ca = CaName();
+    if (ca.isEmpty()) {
+        ui->cxListBox1->clear();
+        ui->cxListBox2->clear();
+        return;
+    }
+    // Read first: a file that cannot be read leaves both lists as they were.
+    const TIndexLists lists = ReadIndexLists(ca);
+    ui->cxListBox1->clear();
+    ui->cxListBox2->clear();
+    ui->cxListBox1->addItems(lists.valid);
+    ui->cxListBox2->addItems(lists.revoked);
+}
+
+void TForm1::cxButton12Click()
+{
+    cxTabSheet5Show();
+}
+
+void TForm1::cxButton16Click()
+{
+    const QString ca = CaName();
+    if (!CaSelected())
+        return;
+    if (ui->cxMaskEdit4->text().isEmpty() || ui->txtRevokeNumber->text().isEmpty()) {
+        boxes_->Message(QStringLiteral("Merci de remplir tous les champs ci-dessus"));
+        return;
+    }
+    if (!CaFree(ca))
+        return;
+    WriteSigningConfig(ca, TSigningVariant::Crl, QString());
+    StartConsoleRun(ui->cxMemo4, ca,
+                    RevocationCommands(ui->cxTextEdit1->text(), ca, ui->txtRevokeNumber->text(), ui->cxMaskEdit4->text()));
+    boxes_->Message(RevocationDoneMessage(ca));
+}

@@ -1,0 +1,80 @@
+// The Configuration page: the tool path field and Save.
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+#include "pki/CaFiles.h"
+#include "settings/CaSettings.h"
+#include "settings/IniFile.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+TCaFields TForm1::CaFieldsOnPage() const
+{
+    return {ui->txtEmailCA->text(), ui->txtTTLCA->text(), ui->comboCountryCodeCA->currentText(),
+            ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(), ui->txtServiceCA->text()};
+}
+
+void TForm1::ShowCaFields(const TCaFields &f)
+{
+    ui->txtEmailCA->setText(f.email);
+    ui->txtTTLCA->setText(f.days);
+    ui->comboCountryCodeCA->setEditText(f.country);
+    ui->txtProvinceCA->setText(f.province);
+    ui->txtVilleCA->setText(f.city);
+    ui->txtCompanyCA->setText(f.company);
+    ui->txtServiceCA->setText(f.service);
+}
+
+TSubject TForm1::SubjectOnPage() const
+{
+    const TCaFields f = CaFieldsOnPage();
+    return {f.country, f.province, f.city, f.company, f.service, f.email};
+}
+
+void TForm1::cxTextEdit1Exit()
+{
+    toolPath_ = ui->cxTextEdit1->text();
+}
+
+void TForm1::cxButton1Click()
+{
+    // Save runs at start and on every visit of the page: a file it cannot write
+    // must not put a box in the user's way.
+    try {
+        SaveSteps();
+    } catch (const std::exception &) {
+    }
+}
+
+void TForm1::SaveSteps()
+{
+    const QString tool = ui->cxTextEdit1->text();
+    QPalette palette = ui->cxTextEdit1->palette();
+    if (QFileInfo(tool).isFile()) {
+        TIniFile(SettingsPath()).WriteValue(QStringLiteral("path"), QStringLiteral("openssl"), tool);
+        palette.setColor(QPalette::Text, QApplication::palette(ui->cxTextEdit1).color(QPalette::Text));
+    } else {
+        palette.setColor(QPalette::Text, QColor(255, 0, 0));
+    }
+    ui->cxTextEdit1->setPalette(palette);
+
+    {
+        TIniFile settings(SettingsPath());
+        QStringList cas;
+        settings.ListKeys(QStringLiteral("domaine"), cas);
+        if (ui->comboDomaineName->count() == 0) {
+            ReplaceCaItems(cas);
+            for (int i = 0; i < cas.size(); ++i) {
+                if (settings.ReadValue(QStringLiteral("domaine"), cas[i], QString()) == QStringLiteral("1"))
+                    SetCaIndex(i);
+            }
+        }
+        if (!cas.isEmpty())
+            WriteCaSection(settings, CaName(), progDir_ + CaName(), CaFieldsOnPage());
+    }
+
+    // Without a CA there is no root-ca.cnf to keep in step.
+    if (!CaName().isEmpty())
+        WriteRootSubject(progDir_, CaName(), SubjectOnPage());
+}

@@ -1,0 +1,175 @@
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+#include "console/ConsoleCommand.h"
+#include "settings/CaSettings.h"
+#include "settings/IniFile.h"
+
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QShowEvent>
+
+TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
+    : QMainWindow(parent), progDir_(std::move(progDir)), boxes_(std::move(boxes)), ui(new Ui::TForm1)
+{
+    ui->setupUi(this);
+    setFixedSize(592, 470);
+    statusPanel_ = new QLabel(ui->StatusBar1);
+    statusPanel_->setObjectName(QStringLiteral("StatusBar1Panel"));
+    ui->StatusBar1->addWidget(statusPanel_, 1);
+    RestoreDesignTexts();
+    for (QPlainTextEdit *memo : {ui->cxMemo1, ui->cxMemo2, ui->cxMemo3, ui->cxMemo4})
+        memoLines_.insert(memo, new TMemoLines(memo));
+    ConnectHandlers();
+    // A failure here is reported and start-up goes on with the default tool path.
+    Guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1()
+{
+    // Runs still going must stop before the panes they write to are destroyed.
+    qDeleteAll(runs_);
+    qDeleteAll(memoLines_);
+}
+
+QString TForm1::SettingsPath() const
+{
+    return SettingsFilePath(progDir_);
+}
+
+QString TForm1::CaName() const
+{
+    return ui->comboDomaineName->currentText();
+}
+
+// An editable QComboBox selects its first item when items are added: put back the
+// texts the pickers show at start, with no item selected.
+void TForm1::RestoreDesignTexts()
+{
+    for (QComboBox *picker : {ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr}) {
+        const QSignalBlocker block(picker);
+        picker->setCurrentIndex(-1);
+        picker->setEditText(QStringLiteral("Select"));
+    }
+    const QSignalBlocker block(ui->comboDomaineName);
+    ui->comboDomaineName->setCurrentIndex(-1);
+    ui->comboDomaineName->setEditText(QString());
+}
+
+void TForm1::Guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const Exception &e) {
+        boxes_->Error(ErrorBoxText(e.Message()));
+    } catch (const std::exception &e) {
+        boxes_->Error(ErrorBoxText(QString::fromUtf8(e.what())));
+    }
+}
+
+void TForm1::ConnectHandlers()
+{
+    const auto click = [this](QPushButton *button, void (TForm1::*handler)()) {
+        connect(button, &QPushButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    for (QPushButton *quit : {ui->cxButton3, ui->cxButton4, ui->cxButton5, ui->cxButton2, ui->cxButton7})
+        click(quit, &TForm1::cxButton2Click);
+    click(ui->cxButton1, &TForm1::cxButton1Click);
+    click(ui->btAddCA, &TForm1::btAddCAClick);
+    click(ui->btDelCA, &TForm1::btDelCAClick);
+    click(ui->cxButton6, &TForm1::cxButton6Click);
+    click(ui->cxButton14, &TForm1::cxButton14Click);
+    click(ui->cxButton15, &TForm1::cxButton15Click);
+    click(ui->cxButton12, &TForm1::cxButton12Click);
+    click(ui->cxButton16, &TForm1::cxButton16Click);
+
+    // Only changes made by the user arrive here: the program sets these controls with
+    // their signals blocked and runs the handler itself.
+    const auto selection = [this](QComboBox *combo, void (TForm1::*handler)()) {
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    selection(ui->comboDomaineName, &TForm1::comboDomaineNameClick);
+    selection(ui->comboTTLCA, &TForm1::comboTTLCAClick);
+    selection(ui->comboTTLsrv, &TForm1::comboTTLsrvClick);
+    selection(ui->comboTTLusr, &TForm1::comboTTLusrClick);
+
+    const auto change = [this](QLineEdit *field, void (TForm1::*handler)()) {
+        connect(field, &QLineEdit::textChanged, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    change(ui->cxMaskEdit1, &TForm1::cxMaskEdit1PropertiesChange);
+    change(ui->cxMaskEdit2, &TForm1::cxMaskEdit2PropertiesChange);
+    change(ui->cxMaskEdit3, &TForm1::cxMaskEdit3PropertiesChange);
+    change(ui->cxMaskEdit4, &TForm1::cxMaskEdit4PropertiesChange);
+
+    // editingFinished would skip a field left unchanged.
+    ui->cxTextEdit1->installEventFilter(this);
+
+    connect(ui->cxPageControl1, &QTabWidget::currentChanged, this, &TForm1::RunPageShowHandler);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->cxTextEdit1 && event->type() == QEvent::FocusOut)
+        Guarded([this] { cxTextEdit1Exit(); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!firstShowDone_ && !event->spontaneous()) {
+        firstShowDone_ = true;
+        RunPageShowHandler(ui->cxPageControl1->currentIndex());
+    }
+}
+
+void TForm1::RunPageShowHandler(int index)
+{
+    const QWidget *page = ui->cxPageControl1->widget(index);
+    if (page == ui->cxTabSheet1)
+        Guarded([this] { cxTabSheet1Show(); });
+    else if (page == ui->cxTabSheet2)
+        Guarded([this] { cxTabSheet2Show(); });
+    else if (page == ui->cxTabSheet4)
+        Guarded([this] { cxTabSheet4Show(); });
+    else if (page == ui->cxTabSheet5)
+        Guarded([this] { cxTabSheet5Show(); });
+}
+
+void TForm1::FormCreate()
+{
+    const QString path = SettingsPath();
+    const QString fallback = DefaultToolPath(progDir_);
+    toolPath_ = fallback;
+    TIniFile settings(path);
+    if (QFileInfo(path).isFile()) {
+        toolPath_ = settings.ReadValue(QStringLiteral("path"), QStringLiteral("openssl"), fallback);
+    } else {
+        settings.WriteValue(QStringLiteral("path"), QStringLiteral("openssl"), toolPath_);
+    }
+    // Set without running a show handler: the first show of the window runs it.
+    const QSignalBlocker block(ui->cxPageControl1);
+    ui->cxPageControl1->setCurrentWidget(ui->cxTabSheet4);
+}
+
+void TForm1::cxTabSheet1Show()
+{
+    ui->cxMemo1->clear();
+}
+
+void TForm1::cxTabSheet2Show()
+{
+    ui->cxLabel8->setText(QLatin1Char('.') + CaName());
+}
+
+void TForm1::cxTabSheet4Show()
+{
+    ui->cxTextEdit1->setText(toolPath_);
+    cxButton1Click();
+}
+
+void TForm1::cxButton2Click()
+{
+    close();
+}

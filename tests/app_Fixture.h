@@ -1,0 +1,206 @@
+#pragma once
+#include "Unit1.h"
+#include "console/ConsoleCommand.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <gtest/gtest.h>
+
+// Records every box the window shows and answers confirmations as the test chose.
+class TScriptedBoxes : public TBoxes
+{
+public:
+    struct Shown
+    {
+        QString kind, text;
+    };
+    QList<Shown> shown;
+    QList<bool> answers; // consumed by confirmations, in order; "Annuler" when none left
+    std::function<void()> duringMessage;
+
+    void Message(const QString &text) override
+    {
+        shown.append({QStringLiteral("message"), text});
+        if (duringMessage)
+            duringMessage();
+    }
+    bool Confirm(const QString &text) override
+    {
+        shown.append({QStringLiteral("confirm"), text});
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    void Error(const QString &text) override { shown.append({QStringLiteral("error"), text}); }
+
+    QStringList Texts(const QString &kind) const
+    {
+        QStringList texts;
+        for (const Shown &s : shown)
+            if (s.kind == kind)
+                texts.append(s.text);
+        return texts;
+    }
+};
+
+// A window in a fresh program directory that is also the working directory, as
+// start-up makes it.
+class WindowTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir tmp;
+    QString progDir;
+    QString oldCwd;
+    TScriptedBoxes *boxes = nullptr;
+    std::unique_ptr<TForm1> form;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        progDir = tmp.path() + QLatin1Char('/');
+        oldCwd = QDir::currentPath();
+        QDir::setCurrent(progDir);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        QDir::setCurrent(oldCwd);
+    }
+
+    void Open()
+    {
+        auto scripted = std::make_unique<TScriptedBoxes>();
+        boxes = scripted.get();
+        form = std::make_unique<TForm1>(progDir, std::move(scripted));
+        form->show();
+    }
+    void Reopen()
+    {
+        form.reset();
+        Open();
+    }
+
+    template <class T> T *Find(const char *name)
+    {
+        T *w = form->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QLineEdit *Field(const char *name) { return Find<QLineEdit>(name); }
+    QComboBox *Combo(const char *name) { return Find<QComboBox>(name); }
+    QString Text(const char *name) { return Field(name)->text(); }
+    void Type(const char *name, const QString &text) { Field(name)->setText(text); }
+    void Click(const char *name) { Find<QPushButton>(name)->click(); }
+    void ShowPage(const char *name)
+    {
+        auto *pages = Find<QTabWidget>("cxPageControl1");
+        pages->setCurrentWidget(Find<QWidget>(name));
+    }
+    void AddCa(const QString &name)
+    {
+        Type("txtNewCA", name);
+        Click("btAddCA");
+    }
+
+    QByteArray ReadFile(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QList<QByteArray> SettingsLines()
+    {
+        QList<QByteArray> lines;
+        for (const QByteArray &l : ReadFile(progDir + QStringLiteral("tarvik.ini")).split('\n'))
+            if (!l.trimmed().isEmpty())
+                lines.append(l.endsWith('\r') ? l.chopped(1) : l);
+        return lines;
+    }
+
+    // Lets the window handle events until the condition holds or the time is up.
+    static bool WaitFor(const std::function<bool()> &done, int ms = 20000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (!done()) {
+            if (deadline.hasExpired())
+                return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(2);
+        }
+        return true;
+    }
+};
+
+// Runs the real OpenSSL tool (or any program) and returns its exit code.
+inline int RunProgram(const QString &program, const QStringList &args, QByteArray *output = nullptr,
+                      const QByteArray &input = QByteArray())
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return -1;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000))
+        return -2;
+    if (output)
+        *output = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
+}
+
+inline QString OpenSsl()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("openssl"));
+}
+
+// A window whose operations run the real OpenSSL tool.
+class PkiWindowTest : public WindowTest
+{
+protected:
+    // A CA registered and saved with its subject fields, as a user would do first.
+    void PrepareCa(const QString &name)
+    {
+        if (!form)
+            Open();
+        Type("cxTextEdit1", OpenSsl());
+        form->cxTextEdit1Exit();
+        AddCa(name);
+        Type("txtEmailCA", "pki@acme.test");
+        Combo("comboCountryCodeCA")->setEditText("FR");
+        Type("txtProvinceCA", "Île-de-France");
+        Type("txtVilleCA", "Saint-Étienne");
+        Type("txtCompanyCA", "Société Générale d'Ingénierie");
+        Type("txtServiceCA", "Sécurité");
+        Combo("comboTTLCA")->setCurrentIndex(-1);
+        Combo("comboTTLCA")->setCurrentIndex(4); // "10 ans"
+        Click("cxButton1");
+    }
+
+    bool WaitForRuns()
+    {
+        return WaitFor([this] {
+            for (TConsoleCommand *run : form->ConsoleRuns())
+                if (run->IsRunning())
+                    return false;
+            return true;
+        });
+    }
+
+    QString Memo(const char *name) { return Find<QPlainTextEdit>(name)->toPlainText(); }
+
+    QByteArray Subject(const QString &cert)
+    {
+        QByteArray out;
+        RunProgram(OpenSsl(), {"x509", "-in", cert, "-noout", "-subject", "-nameopt", "sep_multiline,utf8,-esc_msb"}, &out);
+        return out;
+    }
+};

@@ -1,0 +1,132 @@
+#include "app_Fixture.h"
+
+#include <QListWidget>
+
+class CertificatePagesTest : public WindowTest
+{
+protected:
+    void SetUpCa()
+    {
+        Open();
+        AddCa("acme.test");
+        Type("txtEmailCA", "pki@acme.test");
+        Click("cxButton1");
+        boxes->shown.clear();
+    }
+    QStringList Items(const char *list)
+    {
+        QStringList items;
+        for (int i = 0; i < Find<QListWidget>(list)->count(); ++i)
+            items << Find<QListWidget>(list)->item(i)->text();
+        return items;
+    }
+    void WriteIndex(const QByteArray &content)
+    {
+        QFile f(progDir + "acme.test/index.txt");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+};
+
+TEST_F(CertificatePagesTest, AMissingRequiredFieldStopsBeforeAnythingIsWritten)
+{
+    SetUpCa();
+    struct Page
+    {
+        const char *button, *name, *password;
+    };
+    const Page pages[] = {{"cxButton14", "cxTextEdit8", "cxTextEdit3"}, {"cxButton15", "cxTextEdit9", "cxTextEdit4"}};
+    for (const Page &page : pages) {
+        for (int missing = 0; missing < 3; ++missing) {
+            SCOPED_TRACE(std::string(page.button) + " missing " + std::to_string(missing));
+            boxes->shown.clear();
+            Type("cxMaskEdit1", missing == 0 ? "" : "secret");
+            Type(page.name, missing == 1 ? "" : " ");
+            Type(page.password, missing == 2 ? "" : "pw");
+            Click(page.button);
+            EXPECT_EQ(boxes->Texts("message"), QStringList({"Merci de remplir tous les champs ci-dessus"}));
+            EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/certs/ "));
+            EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/user-cert.cnf"));
+            EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/ca-sign.cnf"));
+        }
+    }
+    for (int missing = 0; missing < 2; ++missing) {
+        boxes->shown.clear();
+        Type("cxMaskEdit4", missing == 0 ? "" : "secret");
+        Type("txtRevokeNumber", missing == 1 ? "" : "01");
+        Click("cxButton16");
+        EXPECT_EQ(boxes->Texts("message"), QStringList({"Merci de remplir tous les champs ci-dessus"}));
+        EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/ca-sign.cnf"));
+    }
+    EXPECT_TRUE(form->ConsoleRuns().isEmpty());
+}
+
+TEST_F(CertificatePagesTest, CancellingTheReplacementKeepsThePaneAndStartsNothing)
+{
+    SetUpCa();
+    ASSERT_TRUE(QDir(progDir).mkpath("acme.test/certs/www"));
+    QFile earlier(progDir + "acme.test/certs/www/user.crt");
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.close();
+    Find<QPlainTextEdit>("cxMemo2")->setPlainText("earlier run");
+    Type("cxMaskEdit2", "secret");
+    Type("cxTextEdit8", "www");
+    Type("cxTextEdit3", "pw");
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    boxes->answers = {false};
+    Click("cxButton14");
+    EXPECT_EQ(boxes->Texts("confirm"),
+              QStringList({"Vous avez déja un certificat pour cette machine. Cliquez sur ok pour l'écraser.)"}));
+    EXPECT_TRUE(boxes->Texts("message").isEmpty());
+    EXPECT_EQ(Find<QPlainTextEdit>("cxMemo2")->toPlainText(), "earlier run");
+    EXPECT_TRUE(form->ConsoleRuns().isEmpty());
+    // The configuration of this click is written all the same.
+    const QByteArray request = ReadFile(progDir + "acme.test/user-cert.cnf");
+    EXPECT_TRUE(request.contains("CN=www.acme.test\r\n")) << request.constData();
+    EXPECT_TRUE(request.contains("nsCertType=server\r\n"));
+    const QByteArray signing = ReadFile(progDir + "acme.test/ca-sign.cnf");
+    EXPECT_TRUE(signing.contains("default_days=360\r\n")) << signing.constData();
+    EXPECT_TRUE(signing.contains("extendedKeyUsage=serverAuth\r\n"));
+}
+
+TEST_F(CertificatePagesTest, RevocationListsShowEachLineOnceInItsList)
+{
+    SetUpCa();
+    WriteIndex("V\t301231235959Z\t\t01\tunknown\t/CN=a\r\n"
+               "R\t301231235959Z\t261209000000Z\t02\tunknown\t/CN=b\n"
+               "\n"
+               "v\tlower case\n"
+               "E\texpired\n"
+               "V\t301231235959Z\t\t03\tunknown\t/CN=c\n");
+    ShowPage("cxTabSheet5");
+    Click("cxButton12");
+    EXPECT_EQ(Items("cxListBox1"), QStringList({"V\t301231235959Z\t\t01\tunknown\t/CN=a",
+                                                "V\t301231235959Z\t\t03\tunknown\t/CN=c"}));
+    EXPECT_EQ(Items("cxListBox2"), QStringList({"R\t301231235959Z\t261209000000Z\t02\tunknown\t/CN=b"}));
+
+    WriteIndex("");
+    Click("cxButton12");
+    EXPECT_TRUE(Items("cxListBox1").isEmpty());
+    EXPECT_TRUE(Items("cxListBox2").isEmpty());
+    EXPECT_TRUE(boxes->Texts("error").isEmpty());
+}
+
+TEST_F(CertificatePagesTest, AnUnreadableDatabaseIsReportedAndTheListsStay)
+{
+    SetUpCa();
+    WriteIndex("V\t301231235959Z\t\t01\tunknown\t/CN=a\n");
+    ShowPage("cxTabSheet5");
+    ASSERT_EQ(Items("cxListBox1").size(), 1);
+
+    QFile::remove(progDir + "acme.test/index.txt");
+    ShowPage("cxTabSheet4");
+    ShowPage("cxTabSheet5");
+    EXPECT_EQ(boxes->Texts("error"), QStringList({"Fichier introuvable."}));
+    EXPECT_EQ(Items("cxListBox1").size(), 1);
+
+    QDir(progDir + "acme.test").removeRecursively();
+    Click("cxButton12");
+    EXPECT_EQ(boxes->Texts("error"), QStringList({"Fichier introuvable.", "Nom de fichier incorrect."}));
+    EXPECT_EQ(Items("cxListBox1").size(), 1);
+    EXPECT_EQ(Find<QTabWidget>("cxPageControl1")->currentWidget()->objectName(), "cxTabSheet5");
+}

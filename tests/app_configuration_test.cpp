@@ -1,0 +1,225 @@
+#include "app_Fixture.h"
+
+#include <QLabel>
+#include <QGroupBox>
+
+namespace {
+const QStringList kCaFieldKeys = {"email", "default_days", "countryName", "stateOrProvinceName",
+                                  "localityName", "0.organizationName", "organizationalUnitName"};
+}
+
+class ConfigurationTest : public WindowTest
+{
+protected:
+    void FillCaFields(const QString &email, const QString &province)
+    {
+        Type("txtEmailCA", email);
+        Type("txtProvinceCA", province);
+        Type("txtVilleCA", "Lyon");
+        Type("txtServiceCA", "DSI");
+        Combo("comboCountryCodeCA")->setEditText("DE");
+        Combo("comboTTLCA")->setCurrentIndex(4);
+    }
+    QStringList DomaineItems()
+    {
+        QStringList items;
+        for (int i = 0; i < Combo("comboDomaineName")->count(); ++i)
+            items << Combo("comboDomaineName")->itemText(i);
+        return items;
+    }
+};
+
+TEST_F(ConfigurationTest, SettingsFileAfterAddingTwoCasHoldsTheirSectionsInOrder)
+{
+    Open();
+    const QByteArray tool = Text("cxTextEdit1").toUtf8();
+    AddCa("Alpha");
+    FillCaFields("pki@alpha.test", "Île-de-France");
+    Click("cxButton1");
+    AddCa("Beta");
+
+    const QList<QByteArray> lines = SettingsLines();
+    const QList<QByteArray> expected = {
+        "[path]", "openssl=" + tool, "[domaine]", "Alpha=0", "Beta=1",
+        "[Alpha]", "dir=" + (progDir + "Alpha").toUtf8(), "email=pki@alpha.test", "default_days=3600",
+        "countryName=DE", "stateOrProvinceName=Île-de-France", "localityName=Lyon", "0.organizationName=Alpha",
+        "organizationalUnitName=DSI",
+        "[Beta]", "dir=" + (progDir + "Beta").toUtf8(), "email=", "default_days=", "countryName=",
+        "stateOrProvinceName=", "localityName=", "0.organizationName=Beta", "organizationalUnitName="};
+    EXPECT_EQ(lines, expected);
+    // Written lines end with CR LF.
+    EXPECT_TRUE(ReadFile(progDir + "tarvik.ini").contains("[domaine]\r\nAlpha=0\r\nBeta=1\r\n"));
+
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Beta");
+    EXPECT_EQ(DomaineItems(), QStringList({"Alpha", "Beta"}));
+    EXPECT_EQ(Find<QLabel>("StatusBar1Panel")->text(), " Vous travaillez sur le domaine: Beta");
+    EXPECT_EQ(Find<QGroupBox>("cxGroupBox1")->title(), " Certificat de CA pour : Beta  ");
+    EXPECT_EQ(Find<QLabel>("cxLabel8")->text(), ".Beta");
+    EXPECT_EQ(Text("txtCompanyCA"), "Beta");
+    EXPECT_EQ(Text("txtEmailCA"), "");
+
+    // The new CA's files, and its subject with the company as organisation and CA name.
+    for (const char *sub : {"certs", "crl", "newcerts", "private"})
+        EXPECT_TRUE(QFileInfo(progDir + "Beta/" + sub).isDir()) << sub;
+    EXPECT_EQ(ReadFile(progDir + "Beta/serial.txt"), "01\r\n");
+    EXPECT_EQ(ReadFile(progDir + "Beta/index.txt"), "");
+    const QByteArray root = ReadFile(progDir + "Beta/root-ca.cnf");
+    EXPECT_TRUE(root.contains("\r\nO=Beta\r\n")) << root.constData();
+    EXPECT_TRUE(root.contains("\r\nCN=Beta CA\r\n"));
+    EXPECT_EQ(root.count("[ req_distinguished_name ]"), 1);
+    EXPECT_TRUE(boxes->shown.isEmpty());
+}
+
+TEST_F(ConfigurationTest, RestartRestoresTheSelectedCaAndItsFields)
+{
+    Open();
+    AddCa("Alpha");
+    FillCaFields("a@alpha.test", "Bretagne");
+    Click("cxButton1");
+    AddCa("Beta");
+    Combo("comboDomaineName")->setCurrentIndex(0); // the user picks Alpha
+    EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");
+    Reopen();
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
+    EXPECT_EQ(DomaineItems(), QStringList({"Alpha", "Beta"}));
+    EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");
+    EXPECT_EQ(Text("txtProvinceCA"), "Bretagne");
+    EXPECT_EQ(Text("txtTTLCA"), "3600");
+    EXPECT_EQ(Combo("comboCountryCodeCA")->currentText(), "DE");
+    EXPECT_EQ(Find<QLabel>("StatusBar1Panel")->text(), " Vous travaillez sur le domaine: Alpha");
+    EXPECT_TRUE(SettingsLines().contains("Alpha=1"));
+    EXPECT_TRUE(SettingsLines().contains("Beta=0"));
+}
+
+TEST_F(ConfigurationTest, OfTwoCasMarkedSelectedTheFirstWins)
+{
+    QFile f(progDir + "tarvik.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[path]\r\nopenssl=/bin/sh\r\n[domaine]\r\nOne=1\r\nTwo=1\r\n[Two]\r\nemail=two@test\r\n");
+    f.close();
+    Open();
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "One");
+    EXPECT_TRUE(SettingsLines().contains("One=1"));
+    EXPECT_TRUE(SettingsLines().contains("Two=0"));
+    // A missing section empties the fields.
+    EXPECT_EQ(Text("txtEmailCA"), "");
+    EXPECT_EQ(Text("txtVilleCA"), "");
+}
+
+TEST_F(ConfigurationTest, DeletingTheSelectedOfTwoSelectsTheOtherAndKeepsFiles)
+{
+    Open();
+    AddCa("Alpha");
+    FillCaFields("a@alpha.test", "Bretagne");
+    Click("cxButton1");
+    AddCa("Beta");
+    Click("btDelCA");
+    EXPECT_EQ(boxes->Texts("message"), QStringList({"Attention les fichiers ne sont pas supprimés!"}));
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
+    EXPECT_EQ(DomaineItems(), QStringList({"Alpha"}));
+    EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");
+    const QList<QByteArray> lines = SettingsLines();
+    EXPECT_TRUE(lines.contains("Alpha=1"));
+    EXPECT_FALSE(lines.contains("[Beta]"));
+    EXPECT_FALSE(lines.contains("Beta=1"));
+    EXPECT_TRUE(QFileInfo::exists(progDir + "Beta/index.txt"));
+
+    // The last one: the list empties, the displays keep the name, the files stay.
+    Click("btDelCA");
+    EXPECT_EQ(DomaineItems(), QStringList());
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
+    EXPECT_EQ(Find<QLabel>("StatusBar1Panel")->text(), " Vous travaillez sur le domaine: Alpha");
+    EXPECT_EQ(boxes->Texts("message").size(), 2);
+    EXPECT_TRUE(QFileInfo::exists(progDir + "Alpha/root-ca.cnf"));
+    EXPECT_FALSE(SettingsLines().contains("[Alpha]"));
+}
+
+TEST_F(ConfigurationTest, EmptyNameAndEmptySelectionDoNothing)
+{
+    Open();
+    const QByteArray before = ReadFile(progDir + "tarvik.ini");
+    Type("cxTextEdit1", "/bin/sh"); // Save would store this
+    Click("btAddCA");
+    Click("btDelCA");
+    EXPECT_EQ(ReadFile(progDir + "tarvik.ini"), before);
+    EXPECT_TRUE(boxes->shown.isEmpty());
+}
+
+TEST_F(ConfigurationTest, InvalidAndDuplicateNamesAreRefusedWithNothingWritten)
+{
+    Open();
+    AddCa("Alpha");
+    const QByteArray before = ReadFile(progDir + "tarvik.ini");
+    const QStringList refused = {"a b", "../up", ".hidden", "x/y", "[s]", "k=v", "ALPHA"};
+    for (const QString &name : refused)
+        AddCa(name);
+    EXPECT_EQ(ReadFile(progDir + "tarvik.ini"), before);
+    const QString invalid = "Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».";
+    QStringList expected(refused.size() - 1, invalid);
+    expected << "Ce CA existe déjà.";
+    EXPECT_EQ(boxes->Texts("message"), expected);
+    EXPECT_EQ(DomaineItems(), QStringList({"Alpha"}));
+    EXPECT_FALSE(QFileInfo::exists(progDir + "a b"));
+    EXPECT_FALSE(QFileInfo::exists(progDir + ".hidden"));
+}
+
+TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsDatabaseAndKeys)
+{
+    Open();
+    AddCa("Alpha");
+    // What issuing would have left behind.
+    const QByteArray index = "V\t301231235959Z\t\t01\tunknown\t/CN=www.Alpha\n";
+    for (const auto &[name, content] : std::initializer_list<std::pair<const char *, QByteArray>>{
+             {"Alpha/index.txt", index}, {"Alpha/serial.txt", "02\n"}, {"Alpha/private/ca.key", "KEY"},
+             {"Alpha/root-ca.cnf", "[ req ]\r\nprompt = no\r\n"}}) {
+        QFile f(progDir + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+    Click("btDelCA");
+    AddCa("Alpha");
+    EXPECT_EQ(ReadFile(progDir + "Alpha/index.txt"), index);
+    EXPECT_EQ(ReadFile(progDir + "Alpha/serial.txt"), "02\n");
+    EXPECT_EQ(ReadFile(progDir + "Alpha/private/ca.key"), "KEY");
+    EXPECT_TRUE(ReadFile(progDir + "Alpha/root-ca.cnf").startsWith("[ req ]\r\nprompt = no\r\n"));
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
+    EXPECT_TRUE(SettingsLines().contains("[Alpha]"));
+}
+
+TEST_F(ConfigurationTest, SaveStoresAnExistingToolPathAndMarksOthersRed)
+{
+    Open();
+    const QByteArray original = ReadFile(progDir + "tarvik.ini");
+    const QColor red(255, 0, 0);
+    for (const QString &wrong : {QString(), QString("/no/such/openssl"), QString("/tmp")}) {
+        Type("cxTextEdit1", wrong);
+        Click("cxButton1");
+        EXPECT_EQ(Field("cxTextEdit1")->palette().color(QPalette::Text), red) << wrong.toStdString();
+        EXPECT_EQ(ReadFile(progDir + "tarvik.ini"), original);
+    }
+    Type("cxTextEdit1", "/bin/sh");
+    Click("cxButton1");
+    EXPECT_NE(Field("cxTextEdit1")->palette().color(QPalette::Text), red);
+    EXPECT_TRUE(SettingsLines().contains("openssl=/bin/sh"));
+
+    // A path typed and left comes back, red, each time the page is shown.
+    Type("cxTextEdit1", "/no/such/tool");
+    form->cxTextEdit1Exit();
+    ShowPage("cxTabSheet1");
+    ShowPage("cxTabSheet4");
+    EXPECT_EQ(Text("cxTextEdit1"), "/no/such/tool");
+    EXPECT_EQ(Field("cxTextEdit1")->palette().color(QPalette::Text), red);
+    EXPECT_TRUE(SettingsLines().contains("openssl=/bin/sh"));
+}
+
+TEST_F(ConfigurationTest, UnwritableSettingsLeaveTheSelectorEmpty)
+{
+    QFile f(progDir + "tarvik.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[path]\r\nopenssl=/bin/sh\r\n[domaine]\r\nAlpha=1\r\n");
+    f.close();
+    ASSERT_TRUE(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    Open();
+    EXPECT_EQ(Combo("comboDomaineName")->count(), 0);
+    EXPECT_TRUE(boxes->shown.isEmpty());
+}

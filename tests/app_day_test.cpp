@@ -1,0 +1,187 @@
+// A whole day of a small organisation, played through the window with the real
+// OpenSSL tool, every result checked with OpenSSL itself.
+#include "app_Fixture.h"
+
+#include <QListWidget>
+#include <QRandomGenerator>
+
+class DayTest : public PkiWindowTest
+{
+protected:
+    QString Ca(const QString &ca, const QString &file) { return progDir + ca + "/" + file; }
+
+    void CreateCa(const QString &pass)
+    {
+        Type("cxMaskEdit1", pass);
+        Click("cxButton6");
+        ASSERT_TRUE(WaitForRuns());
+    }
+    void IssueServer(const QString &host, const QString &password)
+    {
+        Type("cxTextEdit8", host);
+        Type("cxTextEdit3", password);
+        Click("cxButton14");
+        ASSERT_TRUE(WaitForRuns());
+    }
+    void IssueUser(const QString &user, const QString &password)
+    {
+        Type("cxTextEdit9", user);
+        Type("cxTextEdit4", password);
+        Click("cxButton15");
+        ASSERT_TRUE(WaitForRuns());
+    }
+    QByteArray Tool(const QStringList &args, int *code = nullptr, const QByteArray &input = QByteArray())
+    {
+        QByteArray out;
+        const int rc = RunProgram(OpenSsl(), args, &out, input);
+        if (code)
+            *code = rc;
+        return out;
+    }
+    void ExpectVerifies(const QString &ca, const QString &cert)
+    {
+        int rc = 0;
+        const QByteArray out = Tool({"verify", "-CAfile", Ca(ca, "private/ca.crt"), cert}, &rc);
+        EXPECT_EQ(rc, 0) << out.constData();
+        EXPECT_TRUE(out.contains(": OK")) << out.constData();
+    }
+    QStringList Items(const char *list)
+    {
+        QStringList items;
+        for (int i = 0; i < Find<QListWidget>(list)->count(); ++i)
+            items << Find<QListWidget>(list)->item(i)->text();
+        return items;
+    }
+    // The server certificate must serve a TLS client that checks chain and name.
+    void ExpectTlsHandshake(const QString &dir, const QString &ca, const QString &name)
+    {
+        QProcess server;
+        server.setProcessChannelMode(QProcess::MergedChannels);
+        int port = 0;
+        for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {
+            const int candidate = 20000 + int(QRandomGenerator::global()->bounded(20000));
+            server.start(OpenSsl(), {"s_server", "-accept", QString("127.0.0.1:%1").arg(candidate), "-cert",
+                                     dir + "/user.crt", "-key", dir + "/user.key", "-naccept", "1", "-quiet"});
+            ASSERT_TRUE(server.waitForStarted(5000));
+            // s_server stays up once it listens; it exits at once when the port is taken.
+            if (!server.waitForFinished(700))
+                port = candidate;
+        }
+        ASSERT_NE(port, 0);
+        int rc = 0;
+        const QByteArray out = Tool({"s_client", "-connect", QString("127.0.0.1:%1").arg(port), "-verify_return_error",
+                                     "-CAfile", Ca(ca, "private/ca.crt"), "-verify_hostname", name, "-brief"},
+                                    &rc, "Q\n");
+        EXPECT_EQ(rc, 0) << out.constData();
+        EXPECT_TRUE(out.contains("Verification: OK")) << out.constData();
+        server.kill();
+        server.waitForFinished(5000);
+    }
+};
+
+TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
+{
+    // Morning: two CAs, each with its own key and certificate.
+    PrepareCa("beta.test");
+    CreateCa("beta secret");
+    PrepareCa("acme.test");
+    CreateCa("acme secret");
+    ASSERT_EQ(Combo("comboDomaineName")->currentText(), "acme.test");
+    ASSERT_TRUE(boxes->Texts("error").isEmpty());
+
+    // Servers for two hosts; the export password has blanks and quotes.
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    const QString p12Password = "mot de \"passe\" l'export $x";
+    IssueServer("www", p12Password);
+    IssueServer("mail", "mail pass");
+    EXPECT_TRUE(boxes->Texts("message").contains(
+        "Votre www.p12 est dans acme.test/certs/www/www.p12 Vous pouvez l'installer sur votre serveur web."));
+
+    // A user whose name has an accent and a blank.
+    const QString user = "Jean Dupré";
+    IssueUser(user, "user pass");
+    EXPECT_TRUE(boxes->Texts("message").contains("Votre Jean Dupré.p12 est dans acme.test/certs/Jean Dupré/Jean Dupré.p12 "
+                                                 "Vous pouvez l'installer sur le poste de l'utilisateur."));
+    ASSERT_TRUE(boxes->Texts("error").isEmpty());
+    ASSERT_TRUE(boxes->Texts("confirm").isEmpty());
+
+    const QString www = Ca("acme.test", "certs/www"), mail = Ca("acme.test", "certs/mail"),
+                  jean = Ca("acme.test", "certs/" + user);
+    for (const QString &dir : {www, mail, jean})
+        ExpectVerifies("acme.test", dir + "/user.crt");
+    // Signed by its own CA only.
+    int rc = 0;
+    Tool({"verify", "-CAfile", Ca("beta.test", "private/ca.crt"), www + "/user.crt"}, &rc);
+    EXPECT_NE(rc, 0);
+
+    QByteArray ext = Tool({"x509", "-in", www + "/user.crt", "-noout", "-ext", "subjectAltName,extendedKeyUsage"});
+    EXPECT_TRUE(ext.contains("DNS:www.acme.test")) << ext.constData();
+    EXPECT_TRUE(ext.contains("TLS Web Server Authentication")) << ext.constData();
+    ext = Tool({"x509", "-in", jean + "/user.crt", "-noout", "-ext", "extendedKeyUsage"});
+    EXPECT_TRUE(ext.contains("TLS Web Client Authentication")) << ext.constData();
+    EXPECT_TRUE(ext.contains("E-mail Protection")) << ext.constData();
+    const QByteArray subject = Subject(jean + "/user.crt");
+    EXPECT_TRUE(subject.contains("    CN=Jean Dupré\n")) << subject.constData();
+    EXPECT_TRUE(subject.contains("    emailAddress=pki@acme.test\n")) << subject.constData();
+    Tool({"x509", "-in", www + "/user.crt", "-noout", "-checkend", QString::number(359 * 86400)}, &rc);
+    EXPECT_EQ(rc, 0);
+    Tool({"x509", "-in", www + "/user.crt", "-noout", "-checkend", QString::number(361 * 86400)}, &rc);
+    EXPECT_NE(rc, 0);
+
+    // Each export opens with its password and holds certificate, key and CA certificate.
+    struct Export
+    {
+        QString file, password, friendlyName;
+    };
+    const Export exports[] = {{www + "/www.p12", p12Password, "www.acme.test"},
+                              {jean + "/" + user + ".p12", "user pass", user}};
+    for (const Export &e : exports) {
+        SCOPED_TRACE(e.file.toStdString());
+        const QByteArray dump = Tool({"pkcs12", "-in", e.file, "-passin", "stdin", "-nodes", "-info"}, &rc,
+                                     e.password.toUtf8() + "\n");
+        EXPECT_EQ(rc, 0) << dump.constData();
+        EXPECT_EQ(dump.count("BEGIN CERTIFICATE"), 2) << dump.constData();
+        EXPECT_EQ(dump.count("BEGIN PRIVATE KEY"), 1);
+        // The names are stored as BMP strings, which the tool prints one byte a character.
+        EXPECT_TRUE(dump.contains("friendlyName: " + e.friendlyName.toLatin1())) << dump.constData();
+        EXPECT_TRUE(dump.contains("friendlyName: " + QString("Société Générale d'Ingénierie CA").toLatin1()));
+        Tool({"pkcs12", "-in", e.file, "-passin", "pass:wrong", "-nodes"}, &rc);
+        EXPECT_NE(rc, 0);
+    }
+
+    ExpectTlsHandshake(www, "acme.test", "www.acme.test");
+
+    // Afternoon: the mail server's certificate (serial 02) is revoked.
+    ShowPage("cxTabSheet5");
+    EXPECT_EQ(Items("cxListBox1").size(), 3);
+    EXPECT_TRUE(Items("cxListBox2").isEmpty());
+    Type("txtRevokeNumber", "02");
+    Click("cxButton16");
+    EXPECT_TRUE(boxes->Texts("message").contains(
+        "Votre liste de revocation est dans acme.test/crl/acme.test.crl.crt Vous pouvez l'installer sur le serveur web."));
+    ASSERT_TRUE(WaitForRuns());
+    Click("cxButton12");
+    EXPECT_EQ(Items("cxListBox1").size(), 2);
+    ASSERT_EQ(Items("cxListBox2").size(), 1);
+    EXPECT_TRUE(Items("cxListBox2")[0].startsWith("R\t"));
+    EXPECT_TRUE(Items("cxListBox2")[0].contains("\t02\t"));
+    const QString crl = Ca("acme.test", "crl/acme.test.crl.crt");
+    const QByteArray crlText = Tool({"crl", "-in", crl, "-noout", "-text"}, &rc);
+    EXPECT_EQ(rc, 0) << crlText.constData();
+    EXPECT_TRUE(crlText.contains("Serial Number: 02")) << crlText.constData();
+    Tool({"verify", "-crl_check", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, mail + "/user.crt"}, &rc);
+    EXPECT_NE(rc, 0);
+    Tool({"verify", "-crl_check", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, www + "/user.crt"}, &rc);
+    EXPECT_EQ(rc, 0);
+
+    // Evening: the web server's certificate is issued again after "OK".
+    const QByteArray oldCert = ReadFile(www + "/user.crt");
+    boxes->answers = {true};
+    ShowPage("cxTabSheet2");
+    IssueServer("www", p12Password);
+    EXPECT_EQ(boxes->Texts("confirm").size(), 1);
+    EXPECT_NE(ReadFile(www + "/user.crt"), oldCert);
+    ExpectVerifies("acme.test", www + "/user.crt");
+    EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
+    EXPECT_TRUE(boxes->Texts("error").isEmpty());
+}

@@ -1,0 +1,126 @@
+// Time from the click on "Créer et signer le certificat" to the end of the console run,
+// beside the same five commands run by /bin/sh directly.
+//   build/bench/certificate_run [runs]
+#include "Unit1.h"
+
+#include "console/ConsoleCommand.h"
+#include "pki/CommandLines.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+class QuietBoxes : public TBoxes
+{
+public:
+    void Message(const QString &) override {}
+    bool Confirm(const QString &) override { return true; }
+    void Error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
+};
+
+template <class T> T *Find(QWidget *form, const char *name)
+{
+    return form->findChild<T *>(QString::fromLatin1(name));
+}
+
+bool AllRunsEnded(TForm1 *form)
+{
+    for (TConsoleCommand *run : form->ConsoleRuns())
+        if (run->IsRunning())
+            return false;
+    return true;
+}
+
+// Waits in the event loop as the program does, looking every millisecond.
+void WaitForRuns(TForm1 *form)
+{
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (AllRunsEnded(form))
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 8;
+    QTemporaryDir tmp;
+    const QString progDir = tmp.path() + QLatin1Char('/');
+    QDir::setCurrent(progDir);
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+
+    TForm1 form(progDir, std::make_unique<QuietBoxes>());
+    form.show();
+    Find<QLineEdit>(&form, "cxTextEdit1")->setText(tool);
+    Find<QLineEdit>(&form, "txtNewCA")->setText(QStringLiteral("bench.test"));
+    Find<QPushButton>(&form, "btAddCA")->click();
+    Find<QLineEdit>(&form, "txtEmailCA")->setText(QStringLiteral("pki@bench.test"));
+    Find<QComboBox>(&form, "comboTTLCA")->setCurrentIndex(2);
+    Find<QPushButton>(&form, "cxButton1")->click();
+    Find<QLineEdit>(&form, "cxMaskEdit1")->setText(QStringLiteral("bench pass"));
+    Find<QPushButton>(&form, "cxButton6")->click();
+    WaitForRuns(&form);
+
+    std::vector<double> viaTarvik, viaShell;
+    for (int i = 0; i < runs; ++i) {
+        // Interleaved, so both sides see the same machine load.
+        const QString host = QStringLiteral("t%1").arg(i);
+        Find<QLineEdit>(&form, "cxTextEdit8")->setText(host);
+        Find<QLineEdit>(&form, "cxTextEdit3")->setText(QStringLiteral("export pass"));
+        QElapsedTimer clock;
+        clock.start();
+        Find<QPushButton>(&form, "cxButton14")->click();
+        WaitForRuns(&form);
+        viaTarvik.push_back(clock.nsecsElapsed() / 1e6);
+
+        TCertificateRequest request;
+        request.kind = TCertKind::Server;
+        request.tool = tool;
+        request.ca = QStringLiteral("bench.test");
+        request.name = QStringLiteral("s%1").arg(i);
+        request.suffix = QStringLiteral(".bench.test");
+        request.days = QStringLiteral("365");
+        request.passphrase = QStringLiteral("bench pass");
+        request.password = QStringLiteral("export pass");
+        request.company = QStringLiteral("bench.test");
+        QDir().mkpath(QStringLiteral("bench.test/certs/") + request.name);
+        clock.restart();
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"), {});
+        shell.waitForStarted();
+        shell.write(CertificateCommands(request).join(QLatin1Char('\n')).toUtf8() + '\n');
+        shell.closeWriteChannel();
+        shell.waitForFinished(-1);
+        viaShell.push_back(clock.nsecsElapsed() / 1e6);
+    }
+
+    const double t = Median(viaTarvik), s = Median(viaShell);
+    std::printf("certificate_run: %d server certificates each way\n", runs);
+    std::printf("  click to end of run (median):   %8.1f ms\n", t);
+    std::printf("  same commands by /bin/sh (median): %5.1f ms\n", s);
+    std::printf("  ratio:                          %8.2f (target <= 1.10)\n", t / s);
+    return 0;
+}

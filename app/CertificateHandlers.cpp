@@ -33,7 +33,7 @@ bool TForm1::CaFree(const QString &ca)
 
 void TForm1::StartConsoleRun(QPlainTextEdit *memo, const QString &ca, const QStringList &commands)
 {
-    memo->clear();
+    memoLines_.value(memo)->Clear();
     auto *run = new TConsoleCommand(this);
     runs_.append(run);
     run->SetCommandLine(QString::fromLatin1(kCommandInterpreter));

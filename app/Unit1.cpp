@@ -155,7 +155,7 @@ void TForm1::FormCreate()
 
 void TForm1::cxTabSheet1Show()
 {
-    ui->cxMemo1->clear();
+    memoLines_.value(ui->cxMemo1)->Clear();
 }
 
 void TForm1::cxTabSheet2Show()

@@ -34,6 +34,19 @@ void WriteAll(TIniFile &ini, const QString &section, std::initializer_list<std::
         ini.WriteValue(section, QString::fromLatin1(key), value);
 }
 
+// The seven subject keys, in the order OpenSSL puts them into the name.
+void WriteSubject(TIniFile &ini, const TSubject &s, const QString &commonName)
+{
+    WriteAll(ini, QStringLiteral("req_distinguished_name"),
+             {{"C", EscapeConfigValue(s.country)},
+              {"ST", EscapeConfigValue(s.province)},
+              {"L", EscapeConfigValue(s.city)},
+              {"O", EscapeConfigValue(s.company)},
+              {"OU", EscapeConfigValue(s.service)},
+              {"CN", EscapeConfigValue(commonName)},
+              {"emailAddress", EscapeConfigValue(s.email)}});
+}
+
 } // namespace
 
 QString EscapeConfigValue(const QString &value)
@@ -96,14 +109,7 @@ void WriteRootTemplate(const QString &progDir, const QString &ca)
 void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject &s)
 {
     TIniFile ini(progDir + ca + QStringLiteral("/root-ca.cnf"));
-    WriteAll(ini, QStringLiteral("req_distinguished_name"),
-             {{"C", EscapeConfigValue(s.country)},
-              {"ST", EscapeConfigValue(s.province)},
-              {"L", EscapeConfigValue(s.city)},
-              {"O", EscapeConfigValue(s.company)},
-              {"OU", EscapeConfigValue(s.service)},
-              {"CN", EscapeConfigValue(s.company + QStringLiteral(" CA"))},
-              {"emailAddress", EscapeConfigValue(s.email)}});
+    WriteSubject(ini, s, s.company + QStringLiteral(" CA"));
 }
 
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName)
@@ -117,14 +123,7 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
               {"req_extensions", QStringLiteral("v3_req")},
               {"utf8", QStringLiteral("yes")},
               {"string_mask", QStringLiteral("utf8only")}});
-    WriteAll(ini, QStringLiteral("req_distinguished_name"),
-             {{"C", EscapeConfigValue(s.country)},
-              {"ST", EscapeConfigValue(s.province)},
-              {"L", EscapeConfigValue(s.city)},
-              {"O", EscapeConfigValue(s.company)},
-              {"OU", EscapeConfigValue(s.service)},
-              {"CN", EscapeConfigValue(commonName)},
-              {"emailAddress", EscapeConfigValue(s.email)}});
+    WriteSubject(ini, s, commonName);
     WriteAll(ini, QStringLiteral("v3_req"),
              {{"nsCertType", server ? QStringLiteral("server") : QStringLiteral("client,email")},
               {"basicConstraints", QStringLiteral("critical,CA:false")}});

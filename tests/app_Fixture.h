@@ -1,6 +1,7 @@
 #pragma once
 #include "Unit1.h"
 #include "console/ConsoleCommand.h"
+#include "test_support.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,7 +13,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QThread>
 #include <functional>
 #include <gtest/gtest.h>
@@ -54,26 +54,22 @@ public:
 
 // A window in a fresh program directory that is also the working directory, as
 // start-up makes it.
-class WindowTest : public ::testing::Test
+class WindowTest : public TempDirTest
 {
 protected:
-    QTemporaryDir tmp;
     QString progDir;
-    QString oldCwd;
     TScriptedBoxes *boxes = nullptr;
     std::unique_ptr<TForm1> form;
 
     void SetUp() override
     {
-        ASSERT_TRUE(tmp.isValid());
-        progDir = tmp.path() + QLatin1Char('/');
-        oldCwd = QDir::currentPath();
-        QDir::setCurrent(progDir);
+        TempDirTest::SetUp();
+        progDir = progDir_;
     }
     void TearDown() override
     {
         form.reset();
-        QDir::setCurrent(oldCwd);
+        TempDirTest::TearDown();
     }
 
     void Open()
@@ -111,15 +107,10 @@ protected:
         Click("btAddCA");
     }
 
-    QByteArray ReadFile(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     QList<QByteArray> SettingsLines()
     {
         QList<QByteArray> lines;
-        for (const QByteArray &l : ReadFile(progDir + QStringLiteral("tarvik.ini")).split('\n'))
+        for (const QByteArray &l : ReadBytes(progDir + QStringLiteral("tarvik.ini")).split('\n'))
             if (!l.trimmed().isEmpty())
                 lines.append(l.endsWith('\r') ? l.chopped(1) : l);
         return lines;
@@ -139,27 +130,18 @@ protected:
     }
 };
 
-// Runs the real OpenSSL tool (or any program) and returns its exit code.
-inline int RunProgram(const QString &program, const QStringList &args, QByteArray *output = nullptr,
-                      const QByteArray &input = QByteArray())
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForStarted(10000))
-        return -1;
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000))
-        return -2;
-    if (output)
-        *output = p.readAll();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
-}
-
 inline QString OpenSsl()
 {
     return QStandardPaths::findExecutable(QStringLiteral("openssl"));
+}
+
+// Runs the real OpenSSL tool and returns its exit code.
+inline int RunOpenSsl(const QStringList &args, QByteArray *output = nullptr, const QByteArray &input = QByteArray())
+{
+    const TRun run = RunProgram(OpenSsl(), args, input);
+    if (output)
+        *output = run.output;
+    return run.exitCode;
 }
 
 // A window whose operations run the real OpenSSL tool.
@@ -200,7 +182,7 @@ protected:
     QByteArray Subject(const QString &cert)
     {
         QByteArray out;
-        RunProgram(OpenSsl(), {"x509", "-in", cert, "-noout", "-subject", "-nameopt", "sep_multiline,utf8,-esc_msb"}, &out);
+        RunOpenSsl({"x509", "-in", cert, "-noout", "-subject", "-nameopt", "sep_multiline,utf8,-esc_msb"}, &out);
         return out;
     }
 };

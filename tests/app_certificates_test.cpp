@@ -81,10 +81,10 @@ TEST_F(CertificatePagesTest, CancellingTheReplacementKeepsThePaneAndStartsNothin
     EXPECT_EQ(Find<QPlainTextEdit>("cxMemo2")->toPlainText(), "earlier run");
     EXPECT_TRUE(form->ConsoleRuns().isEmpty());
     // The configuration of this click is written all the same.
-    const QByteArray request = ReadFile(progDir + "acme.test/user-cert.cnf");
+    const QByteArray request = ReadBytes(progDir + "acme.test/user-cert.cnf");
     EXPECT_TRUE(request.contains("CN=www.acme.test\r\n")) << request.constData();
     EXPECT_TRUE(request.contains("nsCertType=server\r\n"));
-    const QByteArray signing = ReadFile(progDir + "acme.test/ca-sign.cnf");
+    const QByteArray signing = ReadBytes(progDir + "acme.test/ca-sign.cnf");
     EXPECT_TRUE(signing.contains("default_days=360\r\n")) << signing.constData();
     EXPECT_TRUE(signing.contains("extendedKeyUsage=serverAuth\r\n"));
 }

@@ -48,7 +48,7 @@ TEST_F(ConfigurationTest, SettingsFileAfterAddingTwoCasHoldsTheirSectionsInOrder
         "stateOrProvinceName=", "localityName=", "0.organizationName=Beta", "organizationalUnitName="};
     EXPECT_EQ(lines, expected);
     // Written lines end with CR LF.
-    EXPECT_TRUE(ReadFile(progDir + "tarvik.ini").contains("[domaine]\r\nAlpha=0\r\nBeta=1\r\n"));
+    EXPECT_TRUE(ReadBytes(progDir + "tarvik.ini").contains("[domaine]\r\nAlpha=0\r\nBeta=1\r\n"));
 
     EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Beta");
     EXPECT_EQ(DomaineItems(), QStringList({"Alpha", "Beta"}));
@@ -61,9 +61,9 @@ TEST_F(ConfigurationTest, SettingsFileAfterAddingTwoCasHoldsTheirSectionsInOrder
     // The new CA's files, and its subject with the company as organisation and CA name.
     for (const char *sub : {"certs", "crl", "newcerts", "private"})
         EXPECT_TRUE(QFileInfo(progDir + "Beta/" + sub).isDir()) << sub;
-    EXPECT_EQ(ReadFile(progDir + "Beta/serial.txt"), "01\r\n");
-    EXPECT_EQ(ReadFile(progDir + "Beta/index.txt"), "");
-    const QByteArray root = ReadFile(progDir + "Beta/root-ca.cnf");
+    EXPECT_EQ(ReadBytes(progDir + "Beta/serial.txt"), "01\r\n");
+    EXPECT_EQ(ReadBytes(progDir + "Beta/index.txt"), "");
+    const QByteArray root = ReadBytes(progDir + "Beta/root-ca.cnf");
     EXPECT_TRUE(root.contains("\r\nO=Beta\r\n")) << root.constData();
     EXPECT_TRUE(root.contains("\r\nCN=Beta CA\r\n"));
     EXPECT_EQ(root.count("[ req_distinguished_name ]"), 1);
@@ -137,11 +137,11 @@ TEST_F(ConfigurationTest, DeletingTheSelectedOfTwoSelectsTheOtherAndKeepsFiles)
 TEST_F(ConfigurationTest, EmptyNameAndEmptySelectionDoNothing)
 {
     Open();
-    const QByteArray before = ReadFile(progDir + "tarvik.ini");
+    const QByteArray before = ReadBytes(progDir + "tarvik.ini");
     Type("cxTextEdit1", "/bin/sh"); // Save would store this
     Click("btAddCA");
     Click("btDelCA");
-    EXPECT_EQ(ReadFile(progDir + "tarvik.ini"), before);
+    EXPECT_EQ(ReadBytes(progDir + "tarvik.ini"), before);
     EXPECT_TRUE(boxes->shown.isEmpty());
 }
 
@@ -149,11 +149,11 @@ TEST_F(ConfigurationTest, InvalidAndDuplicateNamesAreRefusedWithNothingWritten)
 {
     Open();
     AddCa("Alpha");
-    const QByteArray before = ReadFile(progDir + "tarvik.ini");
+    const QByteArray before = ReadBytes(progDir + "tarvik.ini");
     const QStringList refused = {"a b", "../up", ".hidden", "x/y", "[s]", "k=v", "ALPHA"};
     for (const QString &name : refused)
         AddCa(name);
-    EXPECT_EQ(ReadFile(progDir + "tarvik.ini"), before);
+    EXPECT_EQ(ReadBytes(progDir + "tarvik.ini"), before);
     const QString invalid = "Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».";
     QStringList expected(refused.size() - 1, invalid);
     expected << "Ce CA existe déjà.";
@@ -178,10 +178,10 @@ TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsDatabaseAndKeys)
     }
     Click("btDelCA");
     AddCa("Alpha");
-    EXPECT_EQ(ReadFile(progDir + "Alpha/index.txt"), index);
-    EXPECT_EQ(ReadFile(progDir + "Alpha/serial.txt"), "02\n");
-    EXPECT_EQ(ReadFile(progDir + "Alpha/private/ca.key"), "KEY");
-    EXPECT_TRUE(ReadFile(progDir + "Alpha/root-ca.cnf").startsWith("[ req ]\r\nprompt = no\r\n"));
+    EXPECT_EQ(ReadBytes(progDir + "Alpha/index.txt"), index);
+    EXPECT_EQ(ReadBytes(progDir + "Alpha/serial.txt"), "02\n");
+    EXPECT_EQ(ReadBytes(progDir + "Alpha/private/ca.key"), "KEY");
+    EXPECT_TRUE(ReadBytes(progDir + "Alpha/root-ca.cnf").startsWith("[ req ]\r\nprompt = no\r\n"));
     EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
     EXPECT_TRUE(SettingsLines().contains("[Alpha]"));
 }
@@ -189,13 +189,13 @@ TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsDatabaseAndKeys)
 TEST_F(ConfigurationTest, SaveStoresAnExistingToolPathAndMarksOthersRed)
 {
     Open();
-    const QByteArray original = ReadFile(progDir + "tarvik.ini");
+    const QByteArray original = ReadBytes(progDir + "tarvik.ini");
     const QColor red(255, 0, 0);
     for (const QString &wrong : {QString(), QString("/no/such/openssl"), QString("/tmp")}) {
         Type("cxTextEdit1", wrong);
         Click("cxButton1");
         EXPECT_EQ(Field("cxTextEdit1")->palette().color(QPalette::Text), red) << wrong.toStdString();
-        EXPECT_EQ(ReadFile(progDir + "tarvik.ini"), original);
+        EXPECT_EQ(ReadBytes(progDir + "tarvik.ini"), original);
     }
     Type("cxTextEdit1", "/bin/sh");
     Click("cxButton1");

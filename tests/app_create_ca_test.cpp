@@ -19,16 +19,16 @@ TEST_F(CreateCaTest, CreatesAnEncryptedKeyAndASelfSignedCaCertificate)
 
     const QString key = progDir + "acme.test/private/ca.key";
     const QString crt = progDir + "acme.test/private/ca.crt";
-    EXPECT_EQ(RunProgram(OpenSsl(), {"rsa", "-in", key, "-noout", "-passin", "stdin"}, nullptr, pass.toUtf8() + "\n"), 0);
-    EXPECT_NE(RunProgram(OpenSsl(), {"rsa", "-in", key, "-noout", "-passin", "pass:"}), 0);
-    EXPECT_NE(RunProgram(OpenSsl(), {"rsa", "-in", key, "-noout", "-passin", "pass:wrong"}), 0);
+    EXPECT_EQ(RunOpenSsl({"rsa", "-in", key, "-noout", "-passin", "stdin"}, nullptr, pass.toUtf8() + "\n"), 0);
+    EXPECT_NE(RunOpenSsl({"rsa", "-in", key, "-noout", "-passin", "pass:"}), 0);
+    EXPECT_NE(RunOpenSsl({"rsa", "-in", key, "-noout", "-passin", "pass:wrong"}), 0);
 
     QByteArray out;
-    EXPECT_EQ(RunProgram(OpenSsl(), {"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
-    RunProgram(OpenSsl(), {"x509", "-in", crt, "-noout", "-ext", "basicConstraints"}, &out);
+    EXPECT_EQ(RunOpenSsl({"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
+    RunOpenSsl({"x509", "-in", crt, "-noout", "-ext", "basicConstraints"}, &out);
     EXPECT_TRUE(out.contains("CA:TRUE")) << out.constData();
 
-    RunProgram(OpenSsl(), {"x509", "-in", crt, "-noout", "-startdate", "-enddate"}, &out);
+    RunOpenSsl({"x509", "-in", crt, "-noout", "-startdate", "-enddate"}, &out);
     const auto date = [&](const char *field) {
         const QRegularExpression re(QString(field) + "=(\\w+) +(\\d+) (\\d\\d:\\d\\d:\\d\\d) (\\d+) GMT");
         const auto m = re.match(QString::fromLatin1(out));
@@ -58,7 +58,7 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
     ASSERT_TRUE(WaitForRuns());
     const QString key = progDir + "acme.test/private/ca.key";
     const QString crt = progDir + "acme.test/private/ca.crt";
-    const QByteArray oldKey = ReadFile(key), oldCrt = ReadFile(crt);
+    const QByteArray oldKey = ReadBytes(key), oldCrt = ReadBytes(crt);
     ASSERT_FALSE(oldCrt.isEmpty());
     const QString pane = Memo("cxMemo1");
     const auto runsBefore = form->ConsoleRuns().size();
@@ -72,16 +72,16 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
     EXPECT_TRUE(boxes->Texts("message").isEmpty());
     EXPECT_EQ(Memo("cxMemo1"), pane);
     EXPECT_EQ(form->ConsoleRuns().size(), runsBefore);
-    EXPECT_EQ(ReadFile(key), oldKey);
-    EXPECT_EQ(ReadFile(crt), oldCrt);
+    EXPECT_EQ(ReadBytes(key), oldKey);
+    EXPECT_EQ(ReadBytes(crt), oldCrt);
 
     boxes->answers = {true};
     Click("cxButton6");
     ASSERT_TRUE(WaitForRuns());
-    EXPECT_NE(ReadFile(key), oldKey);
-    EXPECT_NE(ReadFile(crt), oldCrt);
+    EXPECT_NE(ReadBytes(key), oldKey);
+    EXPECT_NE(ReadBytes(crt), oldCrt);
     QByteArray out;
-    EXPECT_EQ(RunProgram(OpenSsl(), {"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
+    EXPECT_EQ(RunOpenSsl({"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
 }
 
 TEST_F(CreateCaTest, AWrongToolPathShowsTheShellsComplaint)

@@ -32,11 +32,10 @@ protected:
     }
     QByteArray Tool(const QStringList &args, int *code = nullptr, const QByteArray &input = QByteArray())
     {
-        QByteArray out;
-        const int rc = RunProgram(OpenSsl(), args, &out, input);
+        const TRun run = RunProgram(OpenSsl(), args, input);
         if (code)
-            *code = rc;
-        return out;
+            *code = run.exitCode;
+        return run.output;
     }
     void ExpectVerifies(const QString &ca, const QString &cert)
     {
@@ -175,12 +174,12 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_EQ(rc, 0);
 
     // Evening: the web server's certificate is issued again after "OK".
-    const QByteArray oldCert = ReadFile(www + "/user.crt");
+    const QByteArray oldCert = ReadBytes(www + "/user.crt");
     boxes->answers = {true};
     ShowPage("cxTabSheet2");
     IssueServer("www", p12Password);
     EXPECT_EQ(boxes->Texts("confirm").size(), 1);
-    EXPECT_NE(ReadFile(www + "/user.crt"), oldCert);
+    EXPECT_NE(ReadBytes(www + "/user.crt"), oldCert);
     ExpectVerifies("acme.test", www + "/user.crt");
     EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
     EXPECT_TRUE(boxes->Texts("error").isEmpty());

@@ -230,7 +230,7 @@ TEST_F(WindowTest, SettingsWithoutToolKeyAreLeftUnchangedAndEmptyValueGivesRedEm
     {
         // Before the window is shown only start-up has run: it reads, it does not write.
         TForm1 unshown(progDir, std::make_unique<TScriptedBoxes>());
-        EXPECT_EQ(ReadFile(progDir + "tarvik.ini"), noKey);
+        EXPECT_EQ(ReadBytes(progDir + "tarvik.ini"), noKey);
         EXPECT_FALSE(unshown.ToolPath().isEmpty());
     }
 

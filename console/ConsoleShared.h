@@ -63,6 +63,8 @@ public:
     std::atomic<bool> InputToOutput{false};
 
 private:
+    template <typename Step> void Post(Step step, bool *done);
+
     TConsoleCommand *const command_;
     QObject *const context_;
 
@@ -98,16 +100,14 @@ struct TConsoleRun {
     std::deque<QByteArray> InputQueue;
 };
 
-template <typename Step> bool TConsoleShared::RunOnUiThread(Step step)
+// Called with handOverMutex_ held while alive. When done is given, it is set and the waiting
+// worker woken once the step has run.
+template <typename Step> void TConsoleShared::Post(Step step, bool *done)
 {
-    bool done = false; // lives on this stack only while this call waits
-    std::unique_lock<std::mutex> lock(handOverMutex_);
-    if (!alive_)
-        return false;
-    std::unique_lock<std::mutex> posting(PostLock());
+    std::lock_guard<std::mutex> posting(PostLock());
     QMetaObject::invokeMethod(
         context_,
-        [self = shared_from_this(), &done, step = std::move(step)]() mutable {
+        [self = shared_from_this(), done, step = std::move(step)]() mutable {
             { std::lock_guard<std::mutex> posted(PostLock()); }
             {
                 std::lock_guard<std::mutex> lock(self->handOverMutex_);
@@ -119,14 +119,24 @@ template <typename Step> bool TConsoleShared::RunOnUiThread(Step step)
             } catch (...) {
                 // Exceptions never cross Qt's event machinery; a failed step is dropped.
             }
+            if (!done)
+                return;
             std::lock_guard<std::mutex> lock(self->handOverMutex_);
             if (self->alive_) { // otherwise the waiting worker has left already
-                done = true;
+                *done = true;
                 self->handOverDone_.notify_all();
             }
         },
         Qt::QueuedConnection);
-    posting.unlock();
+}
+
+template <typename Step> bool TConsoleShared::RunOnUiThread(Step step)
+{
+    bool done = false; // lives on this stack only while this call waits
+    std::unique_lock<std::mutex> lock(handOverMutex_);
+    if (!alive_)
+        return false;
+    Post(std::move(step), &done);
     handOverDone_.wait(lock, [&] { return done || !alive_; });
     return done;
 }
@@ -134,24 +144,8 @@ template <typename Step> bool TConsoleShared::RunOnUiThread(Step step)
 template <typename Step> void TConsoleShared::PostToUiThread(Step step)
 {
     std::lock_guard<std::mutex> lock(handOverMutex_);
-    if (!alive_)
-        return;
-    std::lock_guard<std::mutex> posting(PostLock());
-    QMetaObject::invokeMethod(
-        context_,
-        [self = shared_from_this(), step = std::move(step)]() mutable {
-            { std::lock_guard<std::mutex> posted(PostLock()); }
-            {
-                std::lock_guard<std::mutex> lock(self->handOverMutex_);
-                if (!self->alive_)
-                    return;
-            }
-            try {
-                step(*self->command_);
-            } catch (...) {
-            }
-        },
-        Qt::QueuedConnection);
+    if (alive_)
+        Post(std::move(step), nullptr);
 }
 
 template <typename Call> bool TConsoleShared::CallWhileAlive(Call call)

@@ -20,12 +20,7 @@ protected:
             items << Find<QListWidget>(list)->item(i)->text();
         return items;
     }
-    void WriteIndex(const QByteArray &content)
-    {
-        QFile f(progDir + "acme.test/index.txt");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
+    void WriteIndex(const QByteArray &content) { WriteBytes(progDir + "acme.test/index.txt", content); }
 };
 
 TEST_F(CertificatePagesTest, AMissingRequiredFieldStopsBeforeAnythingIsWritten)

@@ -93,10 +93,7 @@ TEST_F(ConfigurationTest, RestartRestoresTheSelectedCaAndItsFields)
 
 TEST_F(ConfigurationTest, OfTwoCasMarkedSelectedTheFirstWins)
 {
-    QFile f(progDir + "tarvik.ini");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[path]\r\nopenssl=/bin/sh\r\n[domaine]\r\nOne=1\r\nTwo=1\r\n[Two]\r\nemail=two@test\r\n");
-    f.close();
+    WriteBytes(progDir + "tarvik.ini", "[path]\r\nopenssl=/bin/sh\r\n[domaine]\r\nOne=1\r\nTwo=1\r\n[Two]\r\nemail=two@test\r\n");
     Open();
     EXPECT_EQ(Combo("comboDomaineName")->currentText(), "One");
     EXPECT_TRUE(SettingsLines().contains("One=1"));
@@ -171,11 +168,8 @@ TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsDatabaseAndKeys)
     const QByteArray index = "V\t301231235959Z\t\t01\tunknown\t/CN=www.Alpha\n";
     for (const auto &[name, content] : std::initializer_list<std::pair<const char *, QByteArray>>{
              {"Alpha/index.txt", index}, {"Alpha/serial.txt", "02\n"}, {"Alpha/private/ca.key", "KEY"},
-             {"Alpha/root-ca.cnf", "[ req ]\r\nprompt = no\r\n"}}) {
-        QFile f(progDir + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
+             {"Alpha/root-ca.cnf", "[ req ]\r\nprompt = no\r\n"}})
+        WriteBytes(progDir + name, content);
     Click("btDelCA");
     AddCa("Alpha");
     EXPECT_EQ(ReadBytes(progDir + "Alpha/index.txt"), index);
@@ -214,11 +208,8 @@ TEST_F(ConfigurationTest, SaveStoresAnExistingToolPathAndMarksOthersRed)
 
 TEST_F(ConfigurationTest, UnwritableSettingsLeaveTheSelectorEmpty)
 {
-    QFile f(progDir + "tarvik.ini");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[path]\r\nopenssl=/bin/sh\r\n[domaine]\r\nAlpha=1\r\n");
-    f.close();
-    ASSERT_TRUE(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    WriteBytes(progDir + "tarvik.ini", "[path]\r\nopenssl=/bin/sh\r\n[domaine]\r\nAlpha=1\r\n");
+    ASSERT_TRUE(QFile::setPermissions(progDir + "tarvik.ini", QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     Open();
     EXPECT_EQ(Combo("comboDomaineName")->count(), 0);
     EXPECT_TRUE(boxes->shown.isEmpty());

@@ -222,11 +222,7 @@ TEST_F(WindowTest, ToolBesideTheProgramIsTheDefault)
 TEST_F(WindowTest, SettingsWithoutToolKeyAreLeftUnchangedAndEmptyValueGivesRedEmptyField)
 {
     const QByteArray noKey = "[other]\r\nx=1\r\n";
-    {
-        QFile f(progDir + "tarvik.ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(noKey);
-    }
+    WriteBytes(progDir + "tarvik.ini", noKey);
     {
         // Before the window is shown only start-up has run: it reads, it does not write.
         TForm1 unshown(progDir, std::make_unique<TScriptedBoxes>());
@@ -234,11 +230,7 @@ TEST_F(WindowTest, SettingsWithoutToolKeyAreLeftUnchangedAndEmptyValueGivesRedEm
         EXPECT_FALSE(unshown.ToolPath().isEmpty());
     }
 
-    {
-        QFile f(progDir + "tarvik.ini");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[path]\r\nopenssl=\r\n");
-    }
+    WriteBytes(progDir + "tarvik.ini", "[path]\r\nopenssl=\r\n");
     Reopen();
     EXPECT_EQ(Text("cxTextEdit1"), QString());
     EXPECT_EQ(Field("cxTextEdit1")->palette().color(QPalette::Text), QColor(255, 0, 0));

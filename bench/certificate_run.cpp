@@ -1,6 +1,6 @@
 // Time from the click on "Créer et signer le certificat" to the end of the console run,
 // beside the same five commands run by /bin/sh directly.
-//   build/bench/certificate_run [runs]
+//   build/bench/certificate_run [runs, default 60]
 #include "Unit1.h"
 
 #include "console/ConsoleCommand.h"
@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <numeric>
 #include <cstdio>
 
 namespace {
@@ -60,13 +61,18 @@ double Median(std::vector<double> v)
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
+
+double Mean(const std::vector<double> &v)
+{
+    return std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 8;
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     QTemporaryDir tmp;
     const QString progDir = tmp.path() + QLatin1Char('/');
     QDir::setCurrent(progDir);
@@ -117,10 +123,12 @@ int main(int argc, char **argv)
         viaShell.push_back(clock.nsecsElapsed() / 1e6);
     }
 
-    const double t = Median(viaTarvik), s = Median(viaShell);
+    // Key generation time varies widely from one key to the next: the means of many
+    // interleaved runs make the steadier ratio.
     std::printf("certificate_run: %d server certificates each way\n", runs);
-    std::printf("  click to end of run (median):   %8.1f ms\n", t);
-    std::printf("  same commands by /bin/sh (median): %5.1f ms\n", s);
-    std::printf("  ratio:                          %8.2f (target <= 1.10)\n", t / s);
+    std::printf("  click to end of run:        mean %7.1f ms, median %7.1f ms\n", Mean(viaTarvik), Median(viaTarvik));
+    std::printf("  same commands by /bin/sh:   mean %7.1f ms, median %7.1f ms\n", Mean(viaShell), Median(viaShell));
+    std::printf("  ratio of means:             %.2f (target <= 1.10); overhead %.1f ms a certificate\n",
+                Mean(viaTarvik) / Mean(viaShell), Mean(viaTarvik) - Mean(viaShell));
     return 0;
 }

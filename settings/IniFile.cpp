@@ -197,15 +197,20 @@ bool Writable(const QString &path, bool directory)
 }
 
 // Replaces the file in one rename, so a failure at any point leaves the old
-// file whole; QSaveFile carries the old file's permissions over.
-bool Replace(const QString &fileName, const QByteArray &data)
+// file whole; QSaveFile carries the old file's permissions over. A file that
+// already holds the bytes passes the same checks and is left in place: writers
+// rewrite many keys unchanged, and each replacement costs a flush to disk.
+bool Replace(const QString &fileName, const QByteArray &data, const QByteArray *current = nullptr)
 {
     const QFileInfo info(fileName);
     const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
     if (!Writable(QFileInfo(target).absolutePath(), true))
         return false;
-    if (QFileInfo::exists(target) && !Writable(target, false))
+    const bool exists = QFileInfo::exists(target);
+    if (exists && !Writable(target, false))
         return false;
+    if (exists && current && *current == data)
+        return true;
     QSaveFile out(target);
     out.setDirectWriteFallback(false);
     return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
@@ -270,7 +275,7 @@ void TIniFile::WriteValue(const QString &section, const QString &key, const QStr
         lines.insert(after + 1, keyLine);
     }
 
-    if (!Replace(fileName_, JoinLines(lines)))
+    if (!Replace(fileName_, JoinLines(lines), &data))
         throw EIniFileException(failure);
 }
 

@@ -125,6 +125,25 @@ TEST_F(IniTest, ReplacementKeepsThePermissions)
     EXPECT_EQ(Entries(), QStringList({"a.ini"})); // no temporary file left behind
 }
 
+TEST_F(IniTest, RewritingTheSameValueLeavesTheFileInPlace)
+{
+    const QString file = Path("a.ini");
+    const auto inode = [&] {
+        struct stat st {};
+        ::stat(QFile::encodeName(file).constData(), &st);
+        return st.st_ino;
+    };
+    WriteBytes(file, "[a]\r\nk = 1\r\n");
+    TIniFile ini(file);
+    ini.WriteValue("a", "k", "1");
+    const ino_t replaced = inode();
+    ini.WriteValue("a", "k", "1");
+    EXPECT_EQ(inode(), replaced);
+    EXPECT_EQ(ReadBytes(file), "[a]\r\nk=1\r\n");
+    ini.WriteValue("a", "k", "2");
+    EXPECT_EQ(ReadBytes(file), "[a]\r\nk=2\r\n");
+}
+
 TEST_F(IniTest, MissingDirectoryFailsWithTheNameAsGiven)
 {
     TIniFile ini("nodir/x.ini");
@@ -156,11 +175,13 @@ TEST_P(IniReadOnlyTest, WritesFailAndLeaveTheFileAlone)
 
     TIniFile ini(file);
     const QString message = "Impossible d'écrire dans " + file;
-    for (int op = 0; op < 3; ++op) {
+    for (int op = 0; op < 4; ++op) {
         SCOPED_TRACE(op);
         try {
             if (op == 0)
                 ini.WriteValue("a", "k", "changed");
+            else if (op == 3)
+                ini.WriteValue("a", "k", "1"); // the value it holds already
             else if (op == 1)
                 ini.WriteValue("new", "k", "v");
             else

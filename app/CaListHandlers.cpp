@@ -93,7 +93,12 @@ void TForm1::btAddCAClick()
         TIniFile settings(SettingsPath());
         AppendCaItem(name);
         SetCaIndex(ui->comboDomaineName->count() - 1);
-        ui->txtCompanyCA->setText(name);
+        // A CA known on disk comes back with the subject it was made with, so Save
+        // leaves its root-ca.cnf as it is.
+        if (known)
+            ShowSubject(ReadRootSubject(progDir_, name));
+        else
+            ui->txtCompanyCA->setText(name);
         if (!known)
             CreateCaSkeleton(progDir_, name);
         WriteCaSection(settings, CaName(), progDir_ + name, CaFieldsOnPage());

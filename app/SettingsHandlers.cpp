@@ -26,6 +26,16 @@ void TForm1::ShowCaFields(const TCaFields &f)
     ui->txtServiceCA->setText(f.service);
 }
 
+void TForm1::ShowSubject(const TSubject &s)
+{
+    ui->comboCountryCodeCA->setEditText(s.country);
+    ui->txtProvinceCA->setText(s.province);
+    ui->txtVilleCA->setText(s.city);
+    ui->txtCompanyCA->setText(s.company);
+    ui->txtServiceCA->setText(s.service);
+    ui->txtEmailCA->setText(s.email);
+}
+
 TSubject TForm1::SubjectOnPage() const
 {
     const TCaFields f = CaFieldsOnPage();

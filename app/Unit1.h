@@ -92,6 +92,7 @@ private:
     TCaFields CaFieldsOnPage() const;
     void ShowCaFields(const TCaFields &fields);
     TSubject SubjectOnPage() const;
+    void ShowSubject(const TSubject &subject);
 
     void IssueCertificate(TCertKind kind);
     // The guards every operation shares; each shows its refusal itself.

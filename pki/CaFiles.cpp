@@ -61,6 +61,18 @@ QString EscapeConfigValue(const QString &value)
     return escaped;
 }
 
+QString UnescapeConfigValue(const QString &value)
+{
+    QString plain;
+    plain.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\\' && i + 1 < value.size())
+            ++i;
+        plain += value[i];
+    }
+    return plain;
+}
+
 void CreateCaSkeleton(const QString &progDir, const QString &ca)
 {
     const QString base = progDir + ca;
@@ -110,6 +122,15 @@ void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject 
 {
     TIniFile ini(progDir + ca + QStringLiteral("/root-ca.cnf"));
     WriteSubject(ini, s, s.company + QStringLiteral(" CA"));
+}
+
+TSubject ReadRootSubject(const QString &progDir, const QString &ca)
+{
+    const TIniFile ini(progDir + ca + QStringLiteral("/root-ca.cnf"));
+    const auto read = [&](const char *key) {
+        return UnescapeConfigValue(ini.ReadValue(QStringLiteral("req_distinguished_name"), QString::fromLatin1(key), QString()));
+    };
+    return {read("C"), read("ST"), read("L"), read("O"), read("OU"), read("emailAddress")};
 }
 
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName)

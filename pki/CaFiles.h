@@ -13,11 +13,14 @@ enum class TSigningVariant { Server, User, Crl };
 // Backslash before each character that OpenSSL's configuration parser would
 // otherwise read as an escape, a variable, a comment or a quote (backquote included).
 QString EscapeConfigValue(const QString &value);
+QString UnescapeConfigValue(const QString &value);
 
 // progDir ends with '/'; these three use the absolute form {progDir}{ca}.
 void CreateCaSkeleton(const QString &progDir, const QString &ca);
 void WriteRootTemplate(const QString &progDir, const QString &ca);
 void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject &s);
+// The subject as the CA's root-ca.cnf holds it.
+TSubject ReadRootSubject(const QString &progDir, const QString &ca);
 
 // These two use {ca} relative to the working directory, like the command lines.
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName);

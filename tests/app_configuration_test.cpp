@@ -160,23 +160,29 @@ TEST_F(ConfigurationTest, InvalidAndDuplicateNamesAreRefusedWithNothingWritten)
     EXPECT_FALSE(QFileInfo::exists(progDir + ".hidden"));
 }
 
-TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsDatabaseAndKeys)
+TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsFilesAndComesBackWithItsSubject)
 {
     Open();
     AddCa("Alpha");
+    FillCaFields("a@alpha.test", "Côte d'\"Or\" $x #1");
+    Type("txtCompanyCA", "Alpha & Fils");
+    Click("cxButton1");
     // What issuing would have left behind.
-    const QByteArray index = "V\t301231235959Z\t\t01\tunknown\t/CN=www.Alpha\n";
-    for (const auto &[name, content] : std::initializer_list<std::pair<const char *, QByteArray>>{
-             {"Alpha/index.txt", index}, {"Alpha/serial.txt", "02\n"}, {"Alpha/private/ca.key", "KEY"},
-             {"Alpha/root-ca.cnf", "[ req ]\r\nprompt = no\r\n"}})
-        WriteBytes(progDir + name, content);
+    WriteBytes(progDir + "Alpha/index.txt", "V\t301231235959Z\t\t01\tunknown\t/CN=www.Alpha\n");
+    WriteBytes(progDir + "Alpha/serial.txt", "02\n");
+    WriteBytes(progDir + "Alpha/private/ca.key", "KEY");
+    QMap<QString, QByteArray> files;
+    for (const char *name : {"index.txt", "serial.txt", "private/ca.key", "root-ca.cnf"})
+        files[name] = ReadBytes(progDir + "Alpha/" + name);
+
     Click("btDelCA");
     AddCa("Alpha");
-    EXPECT_EQ(ReadBytes(progDir + "Alpha/index.txt"), index);
-    EXPECT_EQ(ReadBytes(progDir + "Alpha/serial.txt"), "02\n");
-    EXPECT_EQ(ReadBytes(progDir + "Alpha/private/ca.key"), "KEY");
-    EXPECT_TRUE(ReadBytes(progDir + "Alpha/root-ca.cnf").startsWith("[ req ]\r\nprompt = no\r\n"));
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        EXPECT_EQ(ReadBytes(progDir + "Alpha/" + it.key()), it.value()) << it.key().toStdString();
     EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
+    EXPECT_EQ(Text("txtProvinceCA"), "Côte d'\"Or\" $x #1");
+    EXPECT_EQ(Text("txtCompanyCA"), "Alpha & Fils");
+    EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");
     EXPECT_TRUE(SettingsLines().contains("[Alpha]"));
 }
 

@@ -182,7 +182,7 @@ TEST_F(PkiTest, ConfigWritesFailWithoutTheCaDirectory)
     EXPECT_FALSE(QFileInfo::exists("Nope"));
 }
 
-TEST(EscapeConfigValue, EscapesTheParsersSpecialCharacters)
+TEST(EscapeConfigValue, EscapesTheParsersSpecialCharactersAndReadsBack)
 {
     const std::pair<QString, QString> cases[] = {
         {"", ""},
@@ -193,8 +193,10 @@ TEST(EscapeConfigValue, EscapesTheParsersSpecialCharacters)
         {"\"quoted\" 'single' `back`", "\\\"quoted\\\" \\'single\\' \\`back\\`"},
         {"Société Île", "Société Île"},
     };
-    for (const auto &[in, out] : cases)
+    for (const auto &[in, out] : cases) {
         EXPECT_EQ(EscapeConfigValue(in), out) << in.toStdString();
+        EXPECT_EQ(UnescapeConfigValue(out), in) << in.toStdString();
+    }
 }
 
 } // namespace

@@ -17,13 +17,8 @@ TCaFields TForm1::CaFieldsOnPage() const
 
 void TForm1::ShowCaFields(const TCaFields &f)
 {
-    ui->txtEmailCA->setText(f.email);
+    ShowSubject({f.country, f.province, f.city, f.company, f.service, f.email});
     ui->txtTTLCA->setText(f.days);
-    ui->comboCountryCodeCA->setEditText(f.country);
-    ui->txtProvinceCA->setText(f.province);
-    ui->txtVilleCA->setText(f.city);
-    ui->txtCompanyCA->setText(f.company);
-    ui->txtServiceCA->setText(f.service);
 }
 
 void TForm1::ShowSubject(const TSubject &s)

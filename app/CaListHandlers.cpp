@@ -36,17 +36,6 @@ void TForm1::ReplaceCaItems(const QStringList &items)
     combo->setEditText(text);
 }
 
-void TForm1::AppendCaItem(const QString &name)
-{
-    QComboBox *combo = ui->comboDomaineName;
-    const QSignalBlocker block(combo);
-    const QString text = combo->currentText();
-    const int index = combo->currentIndex();
-    combo->addItem(name);
-    combo->setCurrentIndex(index);
-    combo->setEditText(text);
-}
-
 void TForm1::comboDomaineNameClick()
 {
     TIniFile settings(SettingsPath());
@@ -91,16 +80,19 @@ void TForm1::btAddCAClick()
     const bool known = CaDatabaseExists(progDir_, name);
     try {
         TIniFile settings(SettingsPath());
-        AppendCaItem(name);
+        QStringList items;
+        for (int i = 0; i < ui->comboDomaineName->count(); ++i)
+            items.append(ui->comboDomaineName->itemText(i));
+        ReplaceCaItems(items << name);
         SetCaIndex(ui->comboDomaineName->count() - 1);
         // A CA known on disk comes back with the subject it was made with, so Save
         // leaves its root-ca.cnf as it is.
-        if (known)
+        if (known) {
             ShowSubject(ReadRootSubject(progDir_, name));
-        else
+        } else {
             ui->txtCompanyCA->setText(name);
-        if (!known)
             CreateCaSkeleton(progDir_, name);
+        }
         WriteCaSection(settings, CaName(), progDir_ + name, CaFieldsOnPage());
         if (!known)
             WriteRootTemplate(progDir_, name);

@@ -9,10 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-const QString kFillAllFields = QStringLiteral("Merci de remplir tous les champs ci-dessus");
-}
-
 bool TForm1::CaSelected()
 {
     if (!CaName().isEmpty())
@@ -24,11 +20,22 @@ bool TForm1::CaSelected()
 // Two runs on one CA would share its database and configuration files.
 bool TForm1::CaFree(const QString &ca)
 {
-    const auto run = runningOnCa_.constFind(ca);
-    if (run == runningOnCa_.cend() || !run.value()->load())
+    const TConsoleCommand *run = latestRunOnCa_.value(ca);
+    if (!run || !run->IsRunning())
         return true;
     boxes_->Message(QStringLiteral("Une opération est déjà en cours sur ce CA."));
     return false;
+}
+
+bool TForm1::AllFilled(std::initializer_list<const QLineEdit *> fields)
+{
+    for (const QLineEdit *field : fields) {
+        if (field->text().isEmpty()) {
+            boxes_->Message(QStringLiteral("Merci de remplir tous les champs ci-dessus"));
+            return false;
+        }
+    }
+    return true;
 }
 
 void TForm1::StartConsoleRun(QPlainTextEdit *memo, const QString &ca, const QStringList &commands)
@@ -40,11 +47,9 @@ void TForm1::StartConsoleRun(QPlainTextEdit *memo, const QString &ca, const QStr
     // A POSIX shell takes a CR as part of the last word.
     run->SetReturnCode(rcLF);
     run->SetErrorReporter([this](const QString &message) { boxes_->Error(ErrorBoxText(message)); });
-    auto running = std::make_shared<std::atomic_bool>(true);
-    run->SetOnTerminated([running](TConsoleCommand *, quint32) { running->store(false); });
     run->SetOutputLines(memoLines_.value(memo));
     run->Start();
-    runningOnCa_.insert(ca, running);
+    latestRunOnCa_.insert(ca, run);
     for (const QString &line : commands)
         run->QueueInputLine(line, true);
 }
@@ -78,11 +83,7 @@ void TForm1::IssueCertificate(TCertKind kind)
     const QString ca = CaName();
     if (!CaSelected())
         return;
-    if (passphrase->text().isEmpty() || name->text().isEmpty() || password->text().isEmpty()) {
-        boxes_->Message(kFillAllFields);
-        return;
-    }
-    if (!CaFree(ca))
+    if (!AllFilled({passphrase, name, password}) || !CaFree(ca))
         return;
 
     const QString dir = ca + QStringLiteral("/certs/") + name->text();

@@ -33,11 +33,7 @@ void TForm1::cxButton16Click()
     const QString ca = CaName();
     if (!CaSelected())
         return;
-    if (ui->cxMaskEdit4->text().isEmpty() || ui->txtRevokeNumber->text().isEmpty()) {
-        boxes_->Message(QStringLiteral("Merci de remplir tous les champs ci-dessus"));
-        return;
-    }
-    if (!CaFree(ca))
+    if (!AllFilled({ui->cxMaskEdit4, ui->txtRevokeNumber}) || !CaFree(ca))
         return;
     WriteSigningConfig(ca, TSigningVariant::Crl, QString());
     StartConsoleRun(ui->cxMemo4, ca,

@@ -3,7 +3,6 @@
 
 #include <QMainWindow>
 #include <QMap>
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -83,7 +82,6 @@ private:
     // control's handler is called here when the value changed.
     void SetCaIndex(int index);
     void ReplaceCaItems(const QStringList &items);
-    void AppendCaItem(const QString &name);
     void SetPassPhrase(QLineEdit *field, const QString &text);
     void MirrorPassPhrase(QLineEdit *source, std::initializer_list<QLineEdit *> targets);
     void PickValidity(QComboBox *picker, QLineEdit *days);
@@ -98,6 +96,7 @@ private:
     // The guards every operation shares; each shows its refusal itself.
     bool CaSelected();
     bool CaFree(const QString &ca);
+    bool AllFilled(std::initializer_list<const QLineEdit *> fields);
     void StartConsoleRun(QPlainTextEdit *memo, const QString &ca, const QStringList &commands);
 
     QString progDir_;
@@ -108,6 +107,5 @@ private:
     bool firstShowDone_ = false;
     QMap<QPlainTextEdit *, TMemoLines *> memoLines_;
     QList<TConsoleCommand *> runs_;
-    // One flag per CA whose latest run has not ended; set false by that run's worker.
-    QMap<QString, std::shared_ptr<std::atomic_bool>> runningOnCa_;
+    QMap<QString, const TConsoleCommand *> latestRunOnCa_;
 };

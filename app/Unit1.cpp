@@ -70,37 +70,31 @@ void TForm1::Guarded(const std::function<void()> &handler)
 
 void TForm1::ConnectHandlers()
 {
-    const auto click = [this](QPushButton *button, void (TForm1::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    // Every signal of the user's reaches its handler through the guard.
+    const auto on = [this](auto *sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
     };
     for (QPushButton *quit : {ui->cxButton3, ui->cxButton4, ui->cxButton5, ui->cxButton2, ui->cxButton7})
-        click(quit, &TForm1::cxButton2Click);
-    click(ui->cxButton1, &TForm1::cxButton1Click);
-    click(ui->btAddCA, &TForm1::btAddCAClick);
-    click(ui->btDelCA, &TForm1::btDelCAClick);
-    click(ui->cxButton6, &TForm1::cxButton6Click);
-    click(ui->cxButton14, &TForm1::cxButton14Click);
-    click(ui->cxButton15, &TForm1::cxButton15Click);
-    click(ui->cxButton12, &TForm1::cxButton12Click);
-    click(ui->cxButton16, &TForm1::cxButton16Click);
+        on(quit, &QPushButton::clicked, &TForm1::cxButton2Click);
+    on(ui->cxButton1, &QPushButton::clicked, &TForm1::cxButton1Click);
+    on(ui->btAddCA, &QPushButton::clicked, &TForm1::btAddCAClick);
+    on(ui->btDelCA, &QPushButton::clicked, &TForm1::btDelCAClick);
+    on(ui->cxButton6, &QPushButton::clicked, &TForm1::cxButton6Click);
+    on(ui->cxButton14, &QPushButton::clicked, &TForm1::cxButton14Click);
+    on(ui->cxButton15, &QPushButton::clicked, &TForm1::cxButton15Click);
+    on(ui->cxButton12, &QPushButton::clicked, &TForm1::cxButton12Click);
+    on(ui->cxButton16, &QPushButton::clicked, &TForm1::cxButton16Click);
 
     // Only changes made by the user arrive here: the program sets these controls with
     // their signals blocked and runs the handler itself.
-    const auto selection = [this](QComboBox *combo, void (TForm1::*handler)()) {
-        connect(combo, &QComboBox::currentIndexChanged, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
-    };
-    selection(ui->comboDomaineName, &TForm1::comboDomaineNameClick);
-    selection(ui->comboTTLCA, &TForm1::comboTTLCAClick);
-    selection(ui->comboTTLsrv, &TForm1::comboTTLsrvClick);
-    selection(ui->comboTTLusr, &TForm1::comboTTLusrClick);
-
-    const auto change = [this](QLineEdit *field, void (TForm1::*handler)()) {
-        connect(field, &QLineEdit::textChanged, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
-    };
-    change(ui->cxMaskEdit1, &TForm1::cxMaskEdit1PropertiesChange);
-    change(ui->cxMaskEdit2, &TForm1::cxMaskEdit2PropertiesChange);
-    change(ui->cxMaskEdit3, &TForm1::cxMaskEdit3PropertiesChange);
-    change(ui->cxMaskEdit4, &TForm1::cxMaskEdit4PropertiesChange);
+    on(ui->comboDomaineName, &QComboBox::currentIndexChanged, &TForm1::comboDomaineNameClick);
+    on(ui->comboTTLCA, &QComboBox::currentIndexChanged, &TForm1::comboTTLCAClick);
+    on(ui->comboTTLsrv, &QComboBox::currentIndexChanged, &TForm1::comboTTLsrvClick);
+    on(ui->comboTTLusr, &QComboBox::currentIndexChanged, &TForm1::comboTTLusrClick);
+    on(ui->cxMaskEdit1, &QLineEdit::textChanged, &TForm1::cxMaskEdit1PropertiesChange);
+    on(ui->cxMaskEdit2, &QLineEdit::textChanged, &TForm1::cxMaskEdit2PropertiesChange);
+    on(ui->cxMaskEdit3, &QLineEdit::textChanged, &TForm1::cxMaskEdit3PropertiesChange);
+    on(ui->cxMaskEdit4, &QLineEdit::textChanged, &TForm1::cxMaskEdit4PropertiesChange);
 
     // editingFinished would skip a field left unchanged.
     ui->cxTextEdit1->installEventFilter(this);

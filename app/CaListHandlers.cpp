@@ -5,10 +5,12 @@
 #include "pki/CaFiles.h"
 #include "pki/CaName.h"
 #include "settings/CaSettings.h"
+#include "pki/Texts.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 
 namespace {
-const QString kDomaine = QStringLiteral("domaine");
+const QString &kDomaine = SettingsKeys::Domaine;
 }
 
 void TForm1::SetCaIndex(int index)
@@ -48,8 +50,8 @@ void TForm1::comboDomaineNameClick()
         items.append(ca);
     ReplaceCaItems(items);
     for (const QString &known : cas)
-        settings.WriteValue(kDomaine, known, QStringLiteral("0"));
-    settings.WriteValue(kDomaine, ca, QStringLiteral("1"));
+        settings.WriteValue(kDomaine, known, SettingsKeys::NotSelected);
+    settings.WriteValue(kDomaine, ca, SettingsKeys::Selected);
     ui->cxGroupBox1->setTitle(QStringLiteral(" Certificat de CA pour : ") + ca + QStringLiteral("  "));
     statusPanel_->setText(QStringLiteral(" Vous travaillez sur le domaine: ") + ca);
     ui->cxLabel8->setText(QLatin1Char('.') + ca);
@@ -62,7 +64,7 @@ void TForm1::btAddCAClick()
     if (name.isEmpty())
         return;
     if (!IsValidCaName(name)) {
-        boxes_->Message(kInvalidCaNameMessage);
+        boxes_->Message(Texts::InvalidCaName);
         return;
     }
     {
@@ -70,7 +72,7 @@ void TForm1::btAddCAClick()
         TIniFile(SettingsPath()).ListKeys(kDomaine, cas);
         for (const QString &ca : cas) {
             if (ca.compare(name, Qt::CaseInsensitive) == 0) {
-                boxes_->Message(kCaExistsMessage);
+                boxes_->Message(Texts::CaExists);
                 return;
             }
         }
@@ -115,7 +117,7 @@ void TForm1::btDelCAClick()
     ReplaceCaItems(cas);
     if (!cas.isEmpty()) {
         SetCaIndex(0);
-        settings.WriteValue(kDomaine, CaName(), QStringLiteral("1"));
+        settings.WriteValue(kDomaine, CaName(), SettingsKeys::Selected);
     }
-    boxes_->Message(QStringLiteral("Attention les fichiers ne sont pas supprimés!"));
+    boxes_->Message(Texts::FilesNotDeleted);
 }

@@ -2,13 +2,28 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+namespace {
+// The days of each picker item; a month counts 30 days and a year 360.
+const char *const kDays[] = {"30", "180", "360", "1800", "3600", "5400", "7200"};
+} // namespace
+
 void TForm1::PickValidity(QComboBox *picker, QLineEdit *days)
 {
-    // A month counts 30 days and a year 360.
-    static const char *const kDays[] = {"30", "180", "360", "1800", "3600", "5400", "7200"};
     const int index = picker->currentIndex();
     if (index >= 0 && index < int(std::size(kDays)))
         days->setText(QString::fromLatin1(kDays[index]));
+}
+
+void TForm1::ShowPickedValidity(QComboBox *picker, const QString &days)
+{
+    const auto found = std::find(std::begin(kDays), std::end(kDays), days.toStdString());
+    const QSignalBlocker block(picker);
+    if (found == std::end(kDays)) {
+        picker->setCurrentIndex(-1);
+        picker->setEditText(QStringLiteral("Select"));
+    } else {
+        picker->setCurrentIndex(int(found - std::begin(kDays)));
+    }
 }
 
 void TForm1::comboTTLCAClick() { PickValidity(ui->comboTTLCA, ui->txtTTLCA); }

@@ -3,8 +3,6 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
-#include "pki/CaFiles.h"
-#include "pki/CommandLines.h"
 #include "pki/IndexFile.h"
 
 void TForm1::cxTabSheet5Show()
@@ -30,13 +28,7 @@ void TForm1::cxButton12Click()
 
 void TForm1::cxButton16Click()
 {
-    const QString ca = CaName();
-    if (!CaSelected())
-        return;
-    if (!AllFilled({ui->cxMaskEdit4, ui->txtRevokeNumber}) || !CaFree(ca))
-        return;
-    WriteSigningConfig(ca, TSigningVariant::Crl, QString());
-    StartConsoleRun(ui->cxMemo4, ca,
-                    RevocationCommands(ui->cxTextEdit1->text(), ca, ui->txtRevokeNumber->text(), ui->cxMaskEdit4->text()));
-    boxes_->Message(RevocationDoneMessage(ca));
+    TOperationInput in = OperationInput(TOperationKind::Revocation, ui->cxMaskEdit4);
+    in.serial = ui->txtRevokeNumber->text();
+    RunOperation(in, ui->cxMemo4);
 }

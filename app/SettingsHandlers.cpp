@@ -5,6 +5,7 @@
 #include "pki/CaFiles.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -19,6 +20,8 @@ void TForm1::ShowCaFields(const TCaFields &f)
 {
     ShowSubject({f.country, f.province, f.city, f.company, f.service, f.email});
     ui->txtTTLCA->setText(f.days);
+    // The picker must not show another CA's lifetime: picking it again would change nothing.
+    ShowPickedValidity(ui->comboTTLCA, f.days);
 }
 
 void TForm1::ShowSubject(const TSubject &s)
@@ -57,7 +60,7 @@ void TForm1::SaveSteps()
     const QString tool = ui->cxTextEdit1->text();
     QPalette palette = ui->cxTextEdit1->palette();
     if (QFileInfo(tool).isFile()) {
-        TIniFile(SettingsPath()).WriteValue(QStringLiteral("path"), QStringLiteral("openssl"), tool);
+        TIniFile(SettingsPath()).WriteValue(SettingsKeys::Path, SettingsKeys::Tool, tool);
         palette.setColor(QPalette::Text, QApplication::palette(ui->cxTextEdit1).color(QPalette::Text));
     } else {
         palette.setColor(QPalette::Text, QColor(255, 0, 0));
@@ -67,11 +70,11 @@ void TForm1::SaveSteps()
     {
         TIniFile settings(SettingsPath());
         QStringList cas;
-        settings.ListKeys(QStringLiteral("domaine"), cas);
+        settings.ListKeys(SettingsKeys::Domaine, cas);
         if (ui->comboDomaineName->count() == 0) {
             ReplaceCaItems(cas);
             for (int i = 0; i < cas.size(); ++i) {
-                if (settings.ReadValue(QStringLiteral("domaine"), cas[i], QString()) == QStringLiteral("1"))
+                if (settings.ReadValue(SettingsKeys::Domaine, cas[i], QString()) == SettingsKeys::Selected)
                     SetCaIndex(i);
             }
         }

@@ -4,6 +4,7 @@
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -24,13 +25,6 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
     ConnectHandlers();
     // A failure here is reported and start-up goes on with the default tool path.
     Guarded([this] { FormCreate(); });
-}
-
-TForm1::~TForm1()
-{
-    // Runs still going must stop before the panes they write to are destroyed.
-    qDeleteAll(runs_);
-    qDeleteAll(memoLines_);
 }
 
 QString TForm1::SettingsPath() const
@@ -138,9 +132,9 @@ void TForm1::FormCreate()
     toolPath_ = fallback;
     TIniFile settings(path);
     if (QFileInfo(path).isFile()) {
-        toolPath_ = settings.ReadValue(QStringLiteral("path"), QStringLiteral("openssl"), fallback);
+        toolPath_ = settings.ReadValue(SettingsKeys::Path, SettingsKeys::Tool, fallback);
     } else {
-        settings.WriteValue(QStringLiteral("path"), QStringLiteral("openssl"), toolPath_);
+        settings.WriteValue(SettingsKeys::Path, SettingsKeys::Tool, toolPath_);
     }
     // Set without running a show handler: the first show of the window runs it.
     const QSignalBlocker block(ui->cxPageControl1);

@@ -1,5 +1,6 @@
 #pragma once
 #include "Boxes.h"
+#include "pki/Operation.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -13,9 +14,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class TConsoleCommand;
 class TMemoLines;
-enum class TCertKind;
 struct TCaFields;
-struct TSubject;
 
 // The program's only window. Every operation is one of its handlers; the handlers
 // live in files grouped by page (settings, CA list, linked fields, certificates,
@@ -34,8 +33,8 @@ public:
     const QString &ProgDir() const { return progDir_; }
     QString SettingsPath() const;
     QString CaName() const;
-    // Every console run the operations started; they live as long as the window.
-    const QList<TConsoleCommand *> &ConsoleRuns() const { return runs_; }
+    // Operations whose console run has not been judged yet; each is released once it is.
+    int RunningOperations() const { return int(operations_.size()); }
 
     // Start-up and pages.
     void FormCreate();
@@ -85,6 +84,8 @@ private:
     void SetPassPhrase(QLineEdit *field, const QString &text);
     void MirrorPassPhrase(QLineEdit *source, std::initializer_list<QLineEdit *> targets);
     void PickValidity(QComboBox *picker, QLineEdit *days);
+    // Shows the picker item of a day count, or none; runs no handler.
+    void ShowPickedValidity(QComboBox *picker, const QString &days);
 
     void SaveSteps();
     TCaFields CaFieldsOnPage() const;
@@ -92,12 +93,16 @@ private:
     TSubject SubjectOnPage() const;
     void ShowSubject(const TSubject &subject);
 
-    void IssueCertificate(TCertKind kind);
-    // The guards every operation shares; each shows its refusal itself.
+    // Operations: the page's fields become a plan, which runs in the page's pane.
+    struct TOperationRun;
+    TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
+    void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
+    void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo);
+    void FinishOperation(TConsoleCommand *run, quint32 exitCode);
+    // The guards; each shows its refusal itself and answers whether to go on.
+    bool Refused(const QString &refusal);
     bool CaSelected();
-    bool CaFree(const QString &ca);
-    bool AllFilled(std::initializer_list<const QLineEdit *> fields);
-    void StartConsoleRun(QPlainTextEdit *memo, const QString &ca, const QStringList &commands);
+    bool OperationFree(const QString &ca, const QPlainTextEdit *memo);
 
     QString progDir_;
     std::unique_ptr<TBoxes> boxes_;
@@ -106,6 +111,5 @@ private:
     QString toolPath_;
     bool firstShowDone_ = false;
     QMap<QPlainTextEdit *, TMemoLines *> memoLines_;
-    QList<TConsoleCommand *> runs_;
-    QMap<QString, const TConsoleCommand *> latestRunOnCa_;
+    QList<std::shared_ptr<TOperationRun>> operations_;
 };

@@ -36,10 +36,7 @@ template <class T> T *Find(QWidget *form, const char *name)
 
 bool AllRunsEnded(TForm1 *form)
 {
-    for (TConsoleCommand *run : form->ConsoleRuns())
-        if (run->IsRunning())
-            return false;
-    return true;
+    return form->RunningOperations() == 0;
 }
 
 // Waits in the event loop as the program does, looking every millisecond.

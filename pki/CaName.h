@@ -1,10 +1,6 @@
 #pragma once
 #include <QString>
 
-inline const QString kInvalidCaNameMessage =
-    QStringLiteral("Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».");
-inline const QString kCaExistsMessage = QStringLiteral("Ce CA existe déjà.");
-
 // A CA name serves as a directory name, a settings section and a domain suffix.
 bool IsValidCaName(const QString &name);
 

@@ -1,4 +1,5 @@
 #include "pki/CommandLines.h"
+#include "pki/CaLayout.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ QString ShellQuote(const QString &text)
 QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &passphrase,
                              const QString &days)
 {
-    const QString key = ShellQuote(ca + QStringLiteral("/private/ca.key"));
-    const QString crt = ShellQuote(ca + QStringLiteral("/private/ca.crt"));
-    const QString cnf = ShellQuote(ca + QStringLiteral("/root-ca.cnf"));
+    const QString key = ShellQuote(CaLayout::CaKey(ca));
+    const QString crt = ShellQuote(CaLayout::CaCert(ca));
+    const QString cnf = ShellQuote(CaLayout::RootConfig(ca));
     return {
         CaPass(passphrase)
             + Line(tool, {"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}),
@@ -47,19 +48,18 @@ QStringList CreateCaCommands(const QString &tool, const QString &ca, const QStri
 
 QStringList CertificateCommands(const TCertificateRequest &r)
 {
-    const QString dir = r.ca + QStringLiteral("/certs/") + r.name;
-    const QString key = ShellQuote(dir + QStringLiteral("/user.key"));
-    const QString csr = ShellQuote(dir + QStringLiteral("/user.csr"));
-    const QString crt = ShellQuote(dir + QStringLiteral("/user.crt"));
-    const QString p12 = ShellQuote(dir + u'/' + r.name + QStringLiteral(".p12"));
-    const QString caCrt = ShellQuote(r.ca + QStringLiteral("/private/ca.crt"));
+    const QString key = ShellQuote(CaLayout::CertKey(r.ca, r.name));
+    const QString csr = ShellQuote(CaLayout::CertRequest(r.ca, r.name));
+    const QString crt = ShellQuote(CaLayout::CertFile(r.ca, r.name));
+    const QString p12 = ShellQuote(CaLayout::Pkcs12(r.ca, r.name));
+    const QString caCrt = ShellQuote(CaLayout::CaCert(r.ca));
     const QString friendly = r.kind == TCertKind::Server ? r.name + r.suffix : r.name;
     return {
         Line(r.tool, {"genrsa", "-out", key, "2048"}),
         Line(r.tool, {"req", "-new", "-days", ShellQuote(r.days), "-config",
-                      ShellQuote(r.ca + QStringLiteral("/user-cert.cnf")), "-key", key, "-out", csr}),
+                      ShellQuote(CaLayout::RequestConfig(r.ca)), "-key", key, "-out", csr}),
         CaPass(r.passphrase)
-            + Line(r.tool, {"ca", "-batch", "-config", ShellQuote(r.ca + QStringLiteral("/ca-sign.cnf")), "-out", crt,
+            + Line(r.tool, {"ca", "-batch", "-config", ShellQuote(CaLayout::SigningConfig(r.ca)), "-out", crt,
                             "-passin", "env:TARVIK_CA_PASS", "-infiles", csr}),
         Line(r.tool, {"verify", "-CAfile", caCrt, crt}),
         // The key is written unencrypted, so -passin is never consulted.
@@ -74,34 +74,14 @@ QStringList CertificateCommands(const TCertificateRequest &r)
 QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial,
                                const QString &passphrase)
 {
-    const QString cnf = ShellQuote(ca + QStringLiteral("/ca-sign.cnf"));
+    const QString cnf = ShellQuote(CaLayout::SigningConfig(ca));
     return {
         CaPass(passphrase)
-            + Line(tool, {"ca", "-revoke", ShellQuote(ca + QStringLiteral("/newcerts/") + serial + QStringLiteral(".pem")),
+            + Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)),
                           "-config", cnf, "-passin", "env:TARVIK_CA_PASS"}),
         CaPass(passphrase)
             + Line(tool, {"ca", "-config", cnf, "-passin", "env:TARVIK_CA_PASS", "-gencrl", "-out",
-                          ShellQuote(ca + QStringLiteral("/crl/") + ca + QStringLiteral(".crl.crt"))}),
+                          ShellQuote(CaLayout::Crl(ca))}),
         kExit,
     };
-}
-
-QString CreateCaDoneMessage(const QString &ca)
-{
-    return QStringLiteral("Votre ca.crt est dans ") + ca
-           + QStringLiteral("/private/ca.crt Vous pouvez l'installer sur votre serveur web et vos clients.");
-}
-
-QString CertificateDoneMessage(TCertKind kind, const QString &ca, const QString &name)
-{
-    const QString where = kind == TCertKind::Server ? QStringLiteral("sur votre serveur web.")
-                                                    : QStringLiteral("sur le poste de l'utilisateur.");
-    return QStringLiteral("Votre ") + name + QStringLiteral(".p12 est dans ") + ca + QStringLiteral("/certs/") + name
-           + u'/' + name + QStringLiteral(".p12 Vous pouvez l'installer ") + where;
-}
-
-QString RevocationDoneMessage(const QString &ca)
-{
-    return QStringLiteral("Votre liste de revocation est dans ") + ca + QStringLiteral("/crl/") + ca
-           + QStringLiteral(".crl.crt Vous pouvez l'installer sur le serveur web.");
 }

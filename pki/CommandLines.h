@@ -29,7 +29,3 @@ QStringList CertificateCommands(const TCertificateRequest &request);
 // Revocation of newcerts/{serial}.pem and the new CRL; two command lines, then "exit".
 QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial,
                                const QString &passphrase);
-
-QString CreateCaDoneMessage(const QString &ca);
-QString CertificateDoneMessage(TCertKind kind, const QString &ca, const QString &name);
-QString RevocationDoneMessage(const QString &ca);

@@ -169,12 +169,7 @@ protected:
 
     bool WaitForRuns()
     {
-        return WaitFor([this] {
-            for (TConsoleCommand *run : form->ConsoleRuns())
-                if (run->IsRunning())
-                    return false;
-            return true;
-        });
+        return WaitFor([this] { return form->RunningOperations() == 0; });
     }
 
     QString Memo(const char *name) { return Find<QPlainTextEdit>(name)->toPlainText(); }

@@ -11,10 +11,11 @@ TEST_F(CreateCaTest, CreatesAnEncryptedKeyAndASelfSignedCaCertificate)
     const QString pass = "p a\"s's $HOME ;`id` \\x";
     Type("cxMaskEdit1", pass);
     Click("cxButton6");
+    EXPECT_TRUE(boxes->Texts("message").isEmpty()); // only once the tool has succeeded
+    ASSERT_TRUE(WaitForRuns());
     ASSERT_EQ(boxes->Texts("message"),
               QStringList({"Votre ca.crt est dans acme.test/private/ca.crt Vous pouvez l'installer sur votre serveur web "
                            "et vos clients."}));
-    ASSERT_TRUE(WaitForRuns());
     EXPECT_TRUE(boxes->Texts("error").isEmpty());
 
     const QString key = progDir + "acme.test/private/ca.key";
@@ -61,7 +62,7 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
     const QByteArray oldKey = ReadBytes(key), oldCrt = ReadBytes(crt);
     ASSERT_FALSE(oldCrt.isEmpty());
     const QString pane = Memo("cxMemo1");
-    const auto runsBefore = form->ConsoleRuns().size();
+    const auto runsBefore = form->RunningOperations();
 
     boxes->shown.clear();
     boxes->answers = {false};
@@ -71,7 +72,7 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
     EXPECT_EQ(boxes->Texts("confirm"), QStringList({confirm}));
     EXPECT_TRUE(boxes->Texts("message").isEmpty());
     EXPECT_EQ(Memo("cxMemo1"), pane);
-    EXPECT_EQ(form->ConsoleRuns().size(), runsBefore);
+    EXPECT_EQ(form->RunningOperations(), runsBefore);
     EXPECT_EQ(ReadBytes(key), oldKey);
     EXPECT_EQ(ReadBytes(crt), oldCrt);
 
@@ -84,17 +85,148 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
     EXPECT_EQ(RunOpenSsl({"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
 }
 
-TEST_F(CreateCaTest, AWrongToolPathShowsTheShellsComplaint)
+// A stand-in tool that logs each call and fails at call number failAt (0: never), saying
+// why on its error output as OpenSSL does.
+static void WriteStandInTool(const QString &path, int failAt)
+{
+    WriteBytes(path, QStringLiteral("#!/bin/sh\necho \"$1\" >> calls.log\n"
+                                    "n=$(wc -l < calls.log)\n"
+                                    "if [ \"$n\" -eq %1 ]; then echo \"erreur simulée à l'appel $n\" >&2; exit 1; fi\n")
+                         .arg(failAt)
+                         .toUtf8());
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// Each operation with a tool that fails at its first, a middle and its last command:
+// the error box names the operation and quotes the tool, and no later command runs.
+TEST_F(CreateCaTest, AFailingCommandEndsTheOperationWithAnErrorAndRunsNothingAfterIt)
+{
+    struct Case
+    {
+        const char *button;
+        int commands; // tool calls of the operation
+        const char *failure;
+    };
+    const Case cases[] = {
+        {"cxButton6", 2, "La création du CA a échoué"},
+        {"cxButton14", 5, "La création du certificat a échoué"},
+        {"cxButton15", 5, "La création du certificat a échoué"},
+        {"cxButton16", 2, "La révocation ou la publication de la CRL a échoué"},
+    };
+    PrepareCa("acme.test");
+    WriteBytes(progDir + "acme.test/private/ca.crt", "stand-in");
+    Type("cxTextEdit1", progDir + "tool");
+    Type("cxMaskEdit1", "secret");
+    Type("cxTextEdit8", "www");
+    Type("cxTextEdit3", "pw");
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    Type("cxTextEdit9", "Jean");
+    Type("cxTextEdit4", "pw");
+    Combo("comboTTLusr")->setCurrentIndex(2);
+    Type("txtRevokeNumber", "01");
+    boxes->answers = QList<bool>(100, true);
+    for (const Case &c : cases) {
+        // 0: every call succeeds but the operation's file is not written.
+        for (const int failAt : {1, c.commands / 2 + 1, c.commands, 0}) {
+            SCOPED_TRACE(std::string(c.button) + " failing at " + std::to_string(failAt));
+            QFile::remove(progDir + "calls.log");
+            WriteStandInTool(progDir + "tool", failAt);
+            boxes->shown.clear();
+            Click(c.button);
+            ASSERT_TRUE(WaitForRuns());
+            EXPECT_TRUE(boxes->Texts("message").isEmpty());
+            const QString expected = failAt == 0 ? QString(c.failure) + " : le fichier "
+                                                 : QString(c.failure) + QString(" : erreur simulée à l'appel %1.").arg(failAt);
+            ASSERT_EQ(boxes->Texts("error").size(), 1);
+            EXPECT_TRUE(boxes->Texts("error")[0].startsWith(expected)) << boxes->Texts("error")[0].toStdString();
+            EXPECT_EQ(ReadBytes(progDir + "calls.log").count('\n'), failAt == 0 ? c.commands : failAt);
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/certs/www/www.p12"));
+    EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/crl/acme.test.crl.crt"));
+}
+
+// Runs that are bound to fail are refused before anything is written or started.
+TEST_F(CreateCaTest, ARunBoundToFailIsRefusedBeforeAnythingIsWritten)
 {
     PrepareCa("acme.test");
-    Type("cxTextEdit1", progDir + "no such openssl");
+    WriteBytes(progDir + "notexec", "#!/bin/sh\n");
+    struct Case
+    {
+        const char *what, *button, *field, *value, *refusal;
+    };
+    const Case cases[] = {
+        {"empty pass phrase", "cxButton6", "cxMaskEdit1", "", "Merci de remplir tous les champs ci-dessus"},
+        {"CA days empty", "cxButton6", "txtTTLCA", "", "« Durée de vie du CA » doit être un nombre entier"},
+        {"CA days zero", "cxButton6", "txtTTLCA", "0", "« Durée de vie du CA » doit être un nombre entier"},
+        {"CA days words", "cxButton6", "txtTTLCA", "1 AN", "« Durée de vie du CA » doit être un nombre entier"},
+        {"CA days negative", "cxButton6", "txtTTLCA", "-5", "« Durée de vie du CA » doit être un nombre entier"},
+        {"tool missing", "cxButton6", "cxTextEdit1", "/nonexistent/openssl", "« /nonexistent/openssl » n'est pas"},
+        {"tool not executable", "cxButton6", "cxTextEdit1", "notexec", "« notexec » n'est pas un programme"},
+        {"tool a folder", "cxButton6", "cxTextEdit1", "/tmp", "« /tmp » n'est pas un programme"},
+        {"server without CA certificate", "cxButton14", "", "", "Le CA acme.test n'a pas encore de certificat"},
+        {"user without CA certificate", "cxButton15", "", "", "Le CA acme.test n'a pas encore de certificat"},
+        {"revocation without CA certificate", "cxButton16", "", "", "Le CA acme.test n'a pas encore de certificat"},
+    };
+    const QString tool = OpenSsl();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Type("cxTextEdit1", tool);
+        Type("cxMaskEdit1", "secret");
+        Type("txtTTLCA", "3600");
+        Type("cxTextEdit8", "www");
+        Type("cxTextEdit3", "pw");
+        Type("txtTTLsrv", "360");
+        Type("cxTextEdit9", "Jean");
+        Type("cxTextEdit4", "pw");
+        Type("txtTTLusr", "360");
+        Type("txtRevokeNumber", "01");
+        if (*c.field)
+            Type(c.field, c.value);
+        const auto before = Tree(progDir);
+        boxes->shown.clear();
+        Click(c.button);
+        ASSERT_EQ(boxes->Texts("message").size(), 1);
+        EXPECT_TRUE(boxes->Texts("message")[0].startsWith(c.refusal)) << boxes->Texts("message")[0].toStdString();
+        EXPECT_EQ(form->RunningOperations(), 0);
+        EXPECT_EQ(Tree(progDir), before);
+    }
+    // An empty subject field of the CA as saved.
+    Type("txtVilleCA", "");
+    Click("cxButton1");
+    boxes->shown.clear();
     Type("cxMaskEdit1", "secret");
     Click("cxButton6");
+    EXPECT_EQ(boxes->Texts("message"),
+              QStringList({"Le champ « Nom ville » du CA est vide : remplissez-le sur la page Configuration puis "
+                           "cliquez sur Save."}));
+    EXPECT_EQ(form->RunningOperations(), 0);
+}
+
+// Ended runs are released: many operations leave no run, thread or descriptor behind.
+TEST_F(CreateCaTest, EndedRunsAreReleased)
+{
+    PrepareCa("acme.test");
+    WriteBytes(progDir + "acme.test/private/ca.crt", "stand-in");
+    WriteStandInTool(progDir + "tool", 0);
+    Type("cxTextEdit1", progDir + "tool");
+    Type("cxMaskEdit4", "secret");
+    Type("txtRevokeNumber", "01");
+    const auto entries = [](const char *dir) { return QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(); };
+    // The first run lets Qt set up what it keeps for the process.
+    Click("cxButton16");
     ASSERT_TRUE(WaitForRuns());
-    const QString pane = Memo("cxMemo1");
-    EXPECT_TRUE(pane.contains("not found") || pane.contains("No such file")) << pane.toStdString();
-    EXPECT_TRUE(boxes->Texts("error").isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/private/ca.crt"));
+    const auto fds = entries("/proc/self/fd"), threads = entries("/proc/self/task");
+    for (int i = 0; i < 200; ++i) {
+        Click("cxButton16");
+        ASSERT_TRUE(WaitForRuns());
+    }
+    EXPECT_TRUE(WaitFor([&] { return entries("/proc/self/task") <= threads; }, 5000));
+    EXPECT_EQ(entries("/proc/self/fd"), fds);
+    const QObjectList children = form->children();
+    EXPECT_FALSE(std::any_of(children.begin(), children.end(),
+                             [](QObject *child) { return dynamic_cast<TConsoleCommand *>(child) != nullptr; }));
+    EXPECT_EQ(boxes->Texts("error").size(), 201); // the stand-in writes no CRL
 }
 
 TEST_F(CreateCaTest, ASecondOperationOnTheSameCaIsRefusedWhileTheFirstRuns)
@@ -114,7 +246,7 @@ TEST_F(CreateCaTest, ASecondOperationOnTheSameCaIsRefusedWhileTheFirstRuns)
     Type("cxTextEdit3", "pw");
     Click("cxButton14");
     const QString busy = "Une opération est déjà en cours sur ce CA.";
-    EXPECT_EQ(boxes->Texts("message").mid(1), QStringList({busy, busy}));
+    EXPECT_EQ(boxes->Texts("message"), QStringList({busy, busy}));
     ASSERT_TRUE(WaitForRuns());
     // The end of the run, reported by its worker, frees the CA.
     boxes->shown.clear();
@@ -135,6 +267,6 @@ TEST_F(CreateCaTest, NoSelectedCaIsRefusedByEveryOperation)
     for (const char *button : {"cxButton6", "cxButton14", "cxButton15", "cxButton16"})
         Click(button);
     EXPECT_EQ(boxes->Texts("message"), QStringList(4, "Aucun CA n'est sélectionné."));
-    EXPECT_TRUE(form->ConsoleRuns().isEmpty());
+    EXPECT_TRUE(form->RunningOperations() == 0);
     EXPECT_FALSE(QFileInfo::exists(progDir + "certs"));
 }

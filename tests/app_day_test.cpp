@@ -156,9 +156,9 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_TRUE(Items("cxListBox2").isEmpty());
     Type("txtRevokeNumber", "02");
     Click("cxButton16");
+    ASSERT_TRUE(WaitForRuns());
     EXPECT_TRUE(boxes->Texts("message").contains(
         "Votre liste de revocation est dans acme.test/crl/acme.test.crl.crt Vous pouvez l'installer sur le serveur web."));
-    ASSERT_TRUE(WaitForRuns());
     Click("cxButton12");
     EXPECT_EQ(Items("cxListBox1").size(), 2);
     ASSERT_EQ(Items("cxListBox2").size(), 1);

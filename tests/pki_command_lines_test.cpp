@@ -1,4 +1,5 @@
 #include "pki/CommandLines.h"
+#include "pki/Texts.h"
 #include "pki_support.h"
 
 namespace {
@@ -110,15 +111,15 @@ TEST(CommandLines, PlainLineReadsAsExpected)
 
 TEST(CommandLines, CompletionMessages)
 {
-    EXPECT_EQ(CreateCaDoneMessage("Alpha"),
+    EXPECT_EQ(Texts::CreateCaDone("Alpha"),
               "Votre ca.crt est dans Alpha/private/ca.crt Vous pouvez l'installer sur votre serveur web et vos "
               "clients.");
-    EXPECT_EQ(CertificateDoneMessage(TCertKind::Server, "Alpha", "www"),
+    EXPECT_EQ(Texts::ServerCertificateDone("Alpha", "www"),
               "Votre www.p12 est dans Alpha/certs/www/www.p12 Vous pouvez l'installer sur votre serveur web.");
-    EXPECT_EQ(CertificateDoneMessage(TCertKind::User, "Alpha", "jean"),
+    EXPECT_EQ(Texts::UserCertificateDone("Alpha", "jean"),
               "Votre jean.p12 est dans Alpha/certs/jean/jean.p12 Vous pouvez l'installer sur le poste de "
               "l'utilisateur.");
-    EXPECT_EQ(RevocationDoneMessage("Alpha"),
+    EXPECT_EQ(Texts::RevocationDone("Alpha"),
               "Votre liste de revocation est dans Alpha/crl/Alpha.crl.crt Vous pouvez l'installer sur le serveur "
               "web.");
 }

@@ -2,6 +2,8 @@
 // Helpers every test program shares.
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
+#include <QMap>
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -27,6 +29,18 @@ inline void WriteBytes(const QString &path, const QByteArray &bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Every file and folder below dir with its content, to show that nothing was written.
+inline QMap<QString, QByteArray> Tree(const QString &dir)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        tree.insert(info.filePath(), info.isDir() ? QByteArray("<dir>") : ReadBytes(info.filePath()));
+    }
+    return tree;
 }
 
 struct TRun

@@ -1,0 +1,25 @@
+#include "pki/CaLayout.h"
+
+namespace CaLayout {
+
+QString RootConfig(const QString &ca) { return ca + QStringLiteral("/root-ca.cnf"); }
+QString RequestConfig(const QString &ca) { return ca + QStringLiteral("/user-cert.cnf"); }
+QString SigningConfig(const QString &ca) { return ca + QStringLiteral("/ca-sign.cnf"); }
+QString Index(const QString &ca) { return ca + QStringLiteral("/index.txt"); }
+QString Serial(const QString &ca) { return ca + QStringLiteral("/serial.txt"); }
+QString CrlNumber(const QString &ca) { return ca + QStringLiteral("/crlnumber"); }
+QString CertsDir(const QString &ca) { return ca + QStringLiteral("/certs"); }
+QString CrlDir(const QString &ca) { return ca + QStringLiteral("/crl"); }
+QString NewCertsDir(const QString &ca) { return ca + QStringLiteral("/newcerts"); }
+QString PrivateDir(const QString &ca) { return ca + QStringLiteral("/private"); }
+QString CaKey(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.key"); }
+QString CaCert(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.crt"); }
+QString Crl(const QString &ca) { return CrlDir(ca) + u'/' + ca + QStringLiteral(".crl.crt"); }
+QString CertDir(const QString &ca, const QString &name) { return CertsDir(ca) + u'/' + name; }
+QString CertKey(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.key"); }
+QString CertRequest(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.csr"); }
+QString CertFile(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.crt"); }
+QString Pkcs12(const QString &ca, const QString &name) { return CertDir(ca, name) + u'/' + name + QStringLiteral(".p12"); }
+QString IssuedBySerial(const QString &ca, const QString &serial) { return NewCertsDir(ca) + u'/' + serial + QStringLiteral(".pem"); }
+
+} // namespace CaLayout

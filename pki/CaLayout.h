@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+
+// Where each file of a CA lives. Paths are relative to the working directory (the
+// program directory), as the command lines and configuration files use them; prefix
+// them with the program directory for the absolute form.
+namespace CaLayout {
+
+QString RootConfig(const QString &ca);    // root-ca.cnf
+QString RequestConfig(const QString &ca); // user-cert.cnf
+QString SigningConfig(const QString &ca); // ca-sign.cnf
+QString Index(const QString &ca);         // the tool's database
+QString Serial(const QString &ca);
+QString CrlNumber(const QString &ca);
+QString CertsDir(const QString &ca);
+QString CrlDir(const QString &ca);
+QString NewCertsDir(const QString &ca);
+QString PrivateDir(const QString &ca);
+QString CaKey(const QString &ca);
+QString CaCert(const QString &ca);
+QString Crl(const QString &ca);
+// The certificate issued for {name} (a host or a user) and the files of its folder.
+QString CertDir(const QString &ca, const QString &name);
+QString CertKey(const QString &ca, const QString &name);
+QString CertRequest(const QString &ca, const QString &name);
+QString CertFile(const QString &ca, const QString &name);
+QString Pkcs12(const QString &ca, const QString &name);
+// The copy of an issued certificate that the tool keeps under its serial.
+QString IssuedBySerial(const QString &ca, const QString &serial);
+
+} // namespace CaLayout

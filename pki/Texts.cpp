@@ -1,0 +1,99 @@
+#include "pki/Texts.h"
+#include "pki/CaLayout.h"
+
+namespace Texts {
+
+const QString NoCaSelected = QStringLiteral("Aucun CA n'est sélectionné.");
+const QString FillAllFields = QStringLiteral("Merci de remplir tous les champs ci-dessus");
+const QString CaBusy = QStringLiteral("Une opération est déjà en cours sur ce CA.");
+const QString PageBusy = QStringLiteral("Une opération est déjà en cours sur cette page : attendez qu'elle se termine.");
+
+QString NoCaCertificate(const QString &ca)
+{
+    return QStringLiteral("Le CA %1 n'a pas encore de certificat : créez-le d'abord sur la page « Créer un CA ».").arg(ca);
+}
+
+QString ToolNotExecutable(const QString &tool)
+{
+    return QStringLiteral("« %1 » n'est pas un programme openssl exécutable : corrigez le champ « Binaire openssl.exe » "
+                          "sur la page Configuration.")
+        .arg(tool);
+}
+
+QString BadDays(const QString &fieldCaption)
+{
+    return QStringLiteral("« %1 » doit être un nombre entier de jours supérieur à zéro : choisissez une durée dans la liste.")
+        .arg(fieldCaption);
+}
+
+QString EmptySubjectField(const QString &fieldCaption)
+{
+    return QStringLiteral("Le champ « %1 » du CA est vide : remplissez-le sur la page Configuration puis cliquez sur Save.")
+        .arg(fieldCaption);
+}
+
+const QString BadCountryCode =
+    QStringLiteral("Le « code pays » du CA doit avoir deux lettres (par exemple FR) : corrigez-le sur la page Configuration "
+                   "puis cliquez sur Save.");
+
+const QString InvalidCaName =
+    QStringLiteral("Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».");
+const QString CaExists = QStringLiteral("Ce CA existe déjà.");
+const QString FilesNotDeleted = QStringLiteral("Attention les fichiers ne sont pas supprimés!");
+
+const QString ReplaceCaCertificate =
+    QStringLiteral("Vous avez déja un certificat pour ce CA. Cliquez sur ok pour l'écraser, ATTENTION les certificats "
+                   "signé par ce CA ne fonctionnerons plus.)");
+const QString ReplaceCertificate =
+    QStringLiteral("Vous avez déja un certificat pour cette machine. Cliquez sur ok pour l'écraser.)");
+
+QString CreateCaDone(const QString &ca)
+{
+    return QStringLiteral("Votre ca.crt est dans ") + CaLayout::CaCert(ca)
+           + QStringLiteral(" Vous pouvez l'installer sur votre serveur web et vos clients.");
+}
+
+namespace {
+QString Pkcs12Done(const QString &ca, const QString &name, const QString &where)
+{
+    return QStringLiteral("Votre ") + name + QStringLiteral(".p12 est dans ") + CaLayout::Pkcs12(ca, name)
+           + QStringLiteral(" Vous pouvez l'installer ") + where;
+}
+} // namespace
+
+QString ServerCertificateDone(const QString &ca, const QString &name)
+{
+    return Pkcs12Done(ca, name, QStringLiteral("sur votre serveur web."));
+}
+
+QString UserCertificateDone(const QString &ca, const QString &name)
+{
+    return Pkcs12Done(ca, name, QStringLiteral("sur le poste de l'utilisateur."));
+}
+
+QString RevocationDone(const QString &ca)
+{
+    return QStringLiteral("Votre liste de revocation est dans ") + CaLayout::Crl(ca)
+           + QStringLiteral(" Vous pouvez l'installer sur le serveur web.");
+}
+
+const QString CreateCaFailed = QStringLiteral("La création du CA a échoué");
+const QString CertificateFailed = QStringLiteral("La création du certificat a échoué");
+const QString RevocationFailed = QStringLiteral("La révocation ou la publication de la CRL a échoué");
+
+QString Failure(const QString &what, const QString &toolLine)
+{
+    return what + QStringLiteral(" : ") + toolLine;
+}
+
+QString FailureWithCode(const QString &what, quint32 exitCode)
+{
+    return what + QStringLiteral(" : l'interpréteur de commandes s'est arrêté avec le code %1.").arg(exitCode);
+}
+
+QString FailureNoFile(const QString &what, const QString &file)
+{
+    return what + QStringLiteral(" : le fichier %1 n'a pas été écrit.").arg(file);
+}
+
+} // namespace Texts

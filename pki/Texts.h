@@ -1,0 +1,42 @@
+#pragma once
+#include <QString>
+
+// Every text the operations and their guards show to the user, worded once.
+namespace Texts {
+
+// Guards.
+extern const QString NoCaSelected;
+extern const QString FillAllFields;
+extern const QString CaBusy;
+extern const QString PageBusy;
+QString NoCaCertificate(const QString &ca);
+QString ToolNotExecutable(const QString &tool);
+QString BadDays(const QString &fieldCaption);
+QString EmptySubjectField(const QString &fieldCaption);
+extern const QString BadCountryCode;
+
+// The CA list.
+extern const QString InvalidCaName;
+extern const QString CaExists;
+extern const QString FilesNotDeleted;
+
+// Questions before replacing earlier results.
+extern const QString ReplaceCaCertificate;
+extern const QString ReplaceCertificate;
+
+// Completion messages, shown once the tool has succeeded.
+QString CreateCaDone(const QString &ca);
+QString ServerCertificateDone(const QString &ca, const QString &name);
+QString UserCertificateDone(const QString &ca, const QString &name);
+QString RevocationDone(const QString &ca);
+
+// What failed, as the first half of the error box's sentence.
+extern const QString CreateCaFailed;
+extern const QString CertificateFailed;
+extern const QString RevocationFailed;
+// The error box's sentence: what failed and why.
+QString Failure(const QString &what, const QString &toolLine);
+QString FailureWithCode(const QString &what, quint32 exitCode);
+QString FailureNoFile(const QString &what, const QString &file);
+
+} // namespace Texts

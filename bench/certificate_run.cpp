@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
@@ -81,11 +82,19 @@ int main(int argc, char **argv)
     Find<QLineEdit>(&form, "txtNewCA")->setText(QStringLiteral("bench.test"));
     Find<QPushButton>(&form, "btAddCA")->click();
     Find<QLineEdit>(&form, "txtEmailCA")->setText(QStringLiteral("pki@bench.test"));
+    Find<QComboBox>(&form, "comboCountryCodeCA")->setEditText(QStringLiteral("FR"));
+    for (const char *field : {"txtProvinceCA", "txtVilleCA", "txtServiceCA"})
+        Find<QLineEdit>(&form, field)->setText(QStringLiteral("bench"));
     Find<QComboBox>(&form, "comboTTLCA")->setCurrentIndex(2);
     Find<QPushButton>(&form, "cxButton1")->click();
     Find<QLineEdit>(&form, "cxMaskEdit1")->setText(QStringLiteral("bench pass"));
     Find<QPushButton>(&form, "cxButton6")->click();
     WaitForRuns(&form);
+    if (!QFileInfo::exists(QStringLiteral("bench.test/private/ca.crt"))) {
+        std::fprintf(stderr, "certificate_run: the CA could not be created\n");
+        return 1;
+    }
+    Find<QComboBox>(&form, "comboTTLsrv")->setCurrentIndex(2);
 
     std::vector<double> viaTarvik, viaShell;
     for (int i = 0; i < runs; ++i) {

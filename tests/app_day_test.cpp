@@ -173,6 +173,21 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     Tool({"verify", "-crl_check", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, www + "/user.crt"}, &rc);
     EXPECT_EQ(rc, 0);
 
+    // Revoking it again, or a serial never issued, fails and leaves the CRL as it is.
+    const QByteArray published = ReadBytes(crl);
+    for (const char *serial : {"02", "99"}) {
+        SCOPED_TRACE(serial);
+        boxes->shown.clear();
+        Type("txtRevokeNumber", serial);
+        Click("cxButton16");
+        ASSERT_TRUE(WaitForRuns());
+        EXPECT_TRUE(boxes->Texts("message").isEmpty());
+        ASSERT_EQ(boxes->Texts("error").size(), 1);
+        EXPECT_TRUE(boxes->Texts("error")[0].startsWith("La révocation ou la publication de la CRL a échoué : "));
+        EXPECT_EQ(ReadBytes(crl), published);
+    }
+    boxes->shown.clear();
+
     // Evening: the web server's certificate is issued again after "OK".
     const QByteArray oldCert = ReadBytes(www + "/user.crt");
     boxes->answers = {true};

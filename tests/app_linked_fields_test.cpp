@@ -58,3 +58,27 @@ TEST_F(WindowTest, PassPhraseTypedOnAnyPageAppearsOnAllFour)
     for (const char *f : fields)
         EXPECT_EQ(Text(f), "") << f;
 }
+
+// Selecting a CA shows its lifetime in the picker, or no item, so that picking any item
+// fills the day field.
+TEST_F(WindowTest, TheCaLifetimePickerFollowsTheSelectedCa)
+{
+    Open();
+    AddCa("alpha");
+    Combo("comboTTLCA")->setCurrentIndex(4);
+    Click("cxButton1");
+    AddCa("beta");
+    EXPECT_EQ(Text("txtTTLCA"), "");
+    EXPECT_EQ(Combo("comboTTLCA")->currentIndex(), -1);
+    EXPECT_EQ(Combo("comboTTLCA")->currentText(), "Select");
+    Combo("comboTTLCA")->setCurrentIndex(4);
+    EXPECT_EQ(Text("txtTTLCA"), "3600");
+    Type("txtTTLCA", "1000");
+    Click("cxButton1");
+    Combo("comboDomaineName")->setCurrentIndex(0);
+    EXPECT_EQ(Combo("comboTTLCA")->currentIndex(), 4);
+    EXPECT_EQ(Text("txtTTLCA"), "3600");
+    Combo("comboDomaineName")->setCurrentIndex(1);
+    EXPECT_EQ(Combo("comboTTLCA")->currentIndex(), -1);
+    EXPECT_EQ(Text("txtTTLCA"), "1000");
+}

@@ -247,6 +247,12 @@ TEST_F(CreateCaTest, ASecondOperationOnTheSameCaIsRefusedWhileTheFirstRuns)
     Click("cxButton14");
     const QString busy = "Une opération est déjà en cours sur ce CA.";
     EXPECT_EQ(boxes->Texts("message"), QStringList({busy, busy}));
+    // Another CA's operation on the same page would mix both outputs in its pane.
+    AddCa("beta");
+    boxes->shown.clear();
+    Click("cxButton6");
+    EXPECT_EQ(boxes->Texts("message"),
+              QStringList({"Une opération est déjà en cours sur cette page : attendez qu'elle se termine."}));
     ASSERT_TRUE(WaitForRuns());
     // The end of the run, reported by its worker, frees the CA.
     boxes->shown.clear();

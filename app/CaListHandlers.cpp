@@ -9,6 +9,10 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
 
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcCaList, "tarvik.calist")
+
 namespace {
 const QString &kDomaine = SettingsKeys::Domaine;
 }
@@ -38,11 +42,34 @@ void TForm1::ReplaceCaItems(const QStringList &items)
     combo->setEditText(text);
 }
 
+bool TForm1::CaNameRefused()
+{
+    const QString ca = CaName();
+    return !ca.isEmpty() && Refused(IsValidCaName(ca) ? QString() : Texts::InvalidCaName);
+}
+
+QStringList TForm1::RegisteredCas(const TIniFile &settings)
+{
+    QStringList keys;
+    settings.ListKeys(kDomaine, keys);
+    QStringList cas, leftOut;
+    for (const QString &key : keys)
+        (IsValidCaName(key) ? cas : leftOut).append(key);
+    // A name edited by hand into the file never becomes a path; its section stays as it is.
+    if (!leftOut.isEmpty() && !leftOutReported_) {
+        leftOutReported_ = true;
+        qCWarning(lcCaList) << "CA names left out of the list:" << leftOut;
+        boxes_->Message(Texts::CasLeftOut(leftOut));
+    }
+    return cas;
+}
+
 void TForm1::comboDomaineNameClick()
 {
+    if (CaNameRefused())
+        return;
     TIniFile settings(SettingsPath());
-    QStringList cas;
-    settings.ListKeys(kDomaine, cas);
+    const QStringList cas = RegisteredCas(settings);
     const QString ca = CaName();
     // The list shows the CAs as registered below, a CA being added included.
     QStringList items = cas;
@@ -98,8 +125,9 @@ void TForm1::btAddCAClick()
         WriteCaSection(settings, CaName(), progDir_ + name, CaFieldsOnPage());
         if (!known)
             WriteRootTemplate(progDir_, name);
-    } catch (const std::exception &) {
-        // Adding ends silently; Save below still runs.
+    } catch (const std::exception &e) {
+        // Adding ends without a box; Save below runs and reports a file it cannot write.
+        qCWarning(lcCaList) << "adding" << name << "failed:" << e.what();
     }
     cxButton1Click();
 }
@@ -107,13 +135,12 @@ void TForm1::btAddCAClick()
 void TForm1::btDelCAClick()
 {
     const QString ca = CaName();
-    if (ca.isEmpty())
+    if (ca.isEmpty() || CaNameRefused())
         return;
     TIniFile settings(SettingsPath());
     settings.RemoveKey(kDomaine, ca);
     settings.RemoveSection(ca);
-    QStringList cas;
-    settings.ListKeys(kDomaine, cas);
+    const QStringList cas = RegisteredCas(settings);
     ReplaceCaItems(cas);
     if (!cas.isEmpty()) {
         SetCaIndex(0);

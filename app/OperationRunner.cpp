@@ -62,8 +62,8 @@ bool TForm1::OperationFree(const QString &ca, const QPlainTextEdit *memo)
 
 void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 {
-    if (!CaSelected() || Refused(MissingFieldRefusal(in)) || !OperationFree(in.ca, memo)
-        || Refused(RefusalBeforeRun(in)))
+    if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
+        || !OperationFree(in.ca, memo) || Refused(RefusalBeforeRun(in)))
         return;
     const TOperationPlan plan = PlanOperation(in);
     for (const QString &dir : plan.directories)

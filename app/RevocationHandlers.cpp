@@ -8,7 +8,7 @@
 void TForm1::cxTabSheet5Show()
 {
     const QString ca = CaName();
-    if (ca.isEmpty()) {
+    if (ca.isEmpty() || CaNameRefused()) {
         ui->cxListBox1->clear();
         ui->cxListBox2->clear();
         return;

@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "common/Exception.h"
 #include "pki/CaFiles.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
@@ -9,6 +10,9 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcSettings, "tarvik.settings")
 
 TCaFields TForm1::CaFieldsOnPage() const
 {
@@ -47,11 +51,14 @@ void TForm1::cxTextEdit1Exit()
 
 void TForm1::cxButton1Click()
 {
-    // Save runs at start and on every visit of the page: a file it cannot write
-    // must not put a box in the user's way.
+    if (CaNameRefused())
+        return;
+    // A file Save cannot write is reported: the user must not believe the fields saved.
     try {
         SaveSteps();
-    } catch (const std::exception &) {
+    } catch (const Exception &e) {
+        qCWarning(lcSettings) << "Save failed:" << e.Message();
+        boxes_->Error(ErrorBoxText(e.Message()));
     }
 }
 
@@ -69,8 +76,7 @@ void TForm1::SaveSteps()
 
     {
         TIniFile settings(SettingsPath());
-        QStringList cas;
-        settings.ListKeys(SettingsKeys::Domaine, cas);
+        const QStringList cas = RegisteredCas(settings);
         if (ui->comboDomaineName->count() == 0) {
             ReplaceCaItems(cas);
             for (int i = 0; i < cas.size(); ++i) {

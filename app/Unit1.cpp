@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QShowEvent>
 
@@ -23,6 +24,9 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
     for (QPlainTextEdit *memo : {ui->cxMemo1, ui->cxMemo2, ui->cxMemo3, ui->cxMemo4})
         memoLines_.insert(memo, new TMemoLines(memo));
     ConnectHandlers();
+    SetTabOrder();
+    // uic sizes a top-level form but leaves its place to the window manager.
+    move(198, 107);
     // A failure here is reported and start-up goes on with the default tool path.
     Guarded([this] { FormCreate(); });
 }
@@ -92,6 +96,12 @@ void TForm1::ConnectHandlers()
 
     // editingFinished would skip a field left unchanged.
     ui->cxTextEdit1->installEventFilter(this);
+    // An editable combo box selects the item matching typed text on Enter or when it
+    // loses focus; only a pick from the list may change a selection.
+    for (QComboBox *combo : {ui->comboDomaineName, ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr}) {
+        typedCombos_.insert(combo->lineEdit(), combo);
+        combo->lineEdit()->installEventFilter(this);
+    }
 
     connect(ui->cxPageControl1, &QTabWidget::currentChanged, this, &TForm1::RunPageShowHandler);
 }
@@ -100,7 +110,42 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ui->cxTextEdit1 && event->type() == QEvent::FocusOut)
         Guarded([this] { cxTextEdit1Exit(); });
+    if (QComboBox *combo = typedCombos_.value(watched)) {
+        const bool enter = event->type() == QEvent::KeyPress
+                           && (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return
+                               || static_cast<QKeyEvent *>(event)->key() == Qt::Key_Enter);
+        if (enter || event->type() == QEvent::FocusOut) {
+            const int index = combo->currentIndex();
+            const QString text = combo->currentText();
+            const QSignalBlocker block(combo);
+            static_cast<QObject *>(watched)->event(event);
+            if (combo->currentIndex() != index) {
+                combo->setCurrentIndex(index);
+                combo->setEditText(text);
+            }
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Tab follows the controls of each page in the order the page lists them.
+void TForm1::SetTabOrder()
+{
+    const QList<QWidget *> order = {
+        ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->cxButton3,
+        ui->cxButton4, ui->cxMaskEdit2, ui->cxMemo2, ui->cxButton8, ui->cxButton9, ui->comboTTLsrv, ui->txtTTLsrv,
+        ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8,
+        ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->cxButton15, ui->cxMemo3,
+        ui->cxTextEdit9,
+        ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
+        ui->comboTTLCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA, ui->txtServiceCA,
+        ui->txtTTLCA, ui->txtVilleCA, ui->cxButton2,
+        ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->cxMemo4, ui->cxListBox1, ui->txtRevokeNumber,
+        ui->cxListBox2, ui->cxButton12,
+    };
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm1::showEvent(QShowEvent *event)

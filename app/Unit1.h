@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class TConsoleCommand;
+class TIniFile;
 class TMemoLines;
 struct TCaFields;
 
@@ -74,6 +75,7 @@ protected:
 private:
     void Guarded(const std::function<void()> &handler);
     void ConnectHandlers();
+    void SetTabOrder();
     void RestoreDesignTexts();
     void RunPageShowHandler(int index);
 
@@ -103,6 +105,10 @@ private:
     bool Refused(const QString &refusal);
     bool CaSelected();
     bool OperationFree(const QString &ca, const QPlainTextEdit *memo);
+    // Shows the refusal of a CA selector text that breaks the CA-name rule.
+    bool CaNameRefused();
+    // The CAs of the settings file whose names obey the rule; the others are named once.
+    QStringList RegisteredCas(const TIniFile &settings);
 
     QString progDir_;
     std::unique_ptr<TBoxes> boxes_;
@@ -110,6 +116,8 @@ private:
     QLabel *statusPanel_ = nullptr;
     QString toolPath_;
     bool firstShowDone_ = false;
+    bool leftOutReported_ = false;
     QMap<QPlainTextEdit *, TMemoLines *> memoLines_;
+    QMap<QObject *, QComboBox *> typedCombos_; // line edit -> its combo box
     QList<std::shared_ptr<TOperationRun>> operations_;
 };

@@ -1,6 +1,7 @@
 #include "pki/Operation.h"
 
 #include "pki/CaLayout.h"
+#include "pki/CaName.h"
 #include "pki/CommandLines.h"
 #include "pki/Texts.h"
 
@@ -89,6 +90,19 @@ QString MissingFieldRefusal(const TOperationInput &in)
     return QString();
 }
 
+QString InvalidNameRefusal(const TOperationInput &in)
+{
+    if (!IsValidCaName(in.ca))
+        return Texts::InvalidCaName;
+    if (in.kind == TOperationKind::ServerCertificate && !IsValidHostName(in.name, in.name + in.suffix))
+        return Texts::InvalidHostName;
+    if (in.kind == TOperationKind::UserCertificate && !IsValidUserName(in.name))
+        return Texts::InvalidUserName;
+    if (in.kind == TOperationKind::Revocation && !IsValidSerial(in.serial))
+        return Texts::InvalidSerial;
+    return QString();
+}
+
 QString RefusalBeforeRun(const TOperationInput &in)
 {
     if (!IsExecutableTool(in.tool))
@@ -144,7 +158,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     }
     case TOperationKind::Revocation:
         plan.writeFiles = [ca = in.ca] { WriteSigningConfig(ca, TSigningVariant::Crl, QString()); };
-        plan.commands = RevocationCommands(in.tool, in.ca, in.serial, in.passphrase);
+        plan.commands = RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial), in.passphrase);
         plan.result = CaLayout::Crl(in.ca);
         plan.doneMessage = Texts::RevocationDone(in.ca);
         plan.failure = Texts::RevocationFailed;

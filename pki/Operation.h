@@ -39,6 +39,8 @@ struct TOperationPlan
 
 // The refusal of an action that lacks a required field; empty when all are there.
 QString MissingFieldRefusal(const TOperationInput &in);
+// The refusal of a name that breaks its rule (CA, host, user, serial); empty when all pass.
+QString InvalidNameRefusal(const TOperationInput &in);
 // The refusal of a run bound to fail (bad tool, missing CA certificate, bad days, empty
 // subject); empty when the run may go. Reads the CA's files, writes nothing.
 QString RefusalBeforeRun(const TOperationInput &in);

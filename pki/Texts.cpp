@@ -41,6 +41,23 @@ const QString InvalidCaName =
 const QString CaExists = QStringLiteral("Ce CA existe déjà.");
 const QString FilesNotDeleted = QStringLiteral("Attention les fichiers ne sont pas supprimés!");
 
+QString CasLeftOut(const QStringList &names)
+{
+    return QStringLiteral("Ces CA du fichier tarvik.ini ont un nom invalide et ne sont pas proposés : %1. "
+                          "Leurs sections restent dans le fichier.")
+        .arg(names.join(QStringLiteral(", ")));
+}
+
+const QString InvalidHostName =
+    QStringLiteral("Nom de serveur invalide : utilisez des lettres, des chiffres et « - », séparés par des points "
+                   "(par exemple www ou *.intranet).");
+const QString InvalidUserName =
+    QStringLiteral("Nom d'utilisateur invalide : ni « / », ni caractère de contrôle, ni blanc au début ou à la fin, "
+                   "et pas « . » ou « .. ».");
+const QString InvalidSerial =
+    QStringLiteral("Numéro de certificat invalide : utilisez seulement des chiffres hexadécimaux (0 à 9, A à F), "
+                   "par exemple 0A.");
+
 const QString ReplaceCaCertificate =
     QStringLiteral("Vous avez déja un certificat pour ce CA. Cliquez sur ok pour l'écraser, ATTENTION les certificats "
                    "signé par ce CA ne fonctionnerons plus.)");

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // Every text the operations and their guards show to the user, worded once.
 namespace Texts {
@@ -19,6 +20,12 @@ extern const QString BadCountryCode;
 extern const QString InvalidCaName;
 extern const QString CaExists;
 extern const QString FilesNotDeleted;
+QString CasLeftOut(const QStringList &names);
+
+// Names.
+extern const QString InvalidHostName;
+extern const QString InvalidUserName;
+extern const QString InvalidSerial;
 
 // Questions before replacing earlier results.
 extern const QString ReplaceCaCertificate;

@@ -5,14 +5,53 @@ namespace {
 
 TEST(CaName, AcceptsOnlyPortableDirectoryNames)
 {
-    const std::pair<const char *, bool> cases[] = {
-        {"Alpha", true},    {"a.b-c_d", true}, {"9", true},         {"-x", true},
-        {"", false},        {".hidden", false}, {"..", false},      {"a b", false},
-        {"a/b", false},     {"a\\b", false},    {"Société", false}, {"a'b", false},
-        {"a;b", false},     {"a$b", false},
+    const QString label63(63, u'a'), label64(64, u'a');
+    const std::pair<QString, bool> cases[] = {
+        {"Alpha", true},    {"a.b-c_d", true},  {"9", true},         {"acme.test", true},
+        {label63 + ".test", true},              {label64 + ".test", false},
+        {QString(247, u'a').replace(63, 1, u'.').replace(127, 1, u'.').replace(191, 1, u'.'), true},
+        {QString(248, u'a').replace(63, 1, u'.').replace(127, 1, u'.').replace(191, 1, u'.'), false},
+        {"-x", false},      {"", false},        {".hidden", false},  {"..", false},
+        {"a b", false},     {"a/b", false},     {"../dir", false},   {"a\\b", false},
+        {"Société", false}, {"a'b", false},     {"a;b", false},      {"a$b", false},
+        {"x]y", false},     {"domaine", false}, {"DOMAINE", false},  {"Path", false},
+        {"domaines", true},
     };
     for (const auto &[name, valid] : cases)
-        EXPECT_EQ(IsValidCaName(QString::fromUtf8(name)), valid) << name;
+        EXPECT_EQ(IsValidCaName(name), valid) << name.toStdString();
+}
+
+TEST(CaName, HostUserAndSerialRules)
+{
+    const QString suffix = ".acme.test";
+    const std::pair<QString, bool> hosts[] = {
+        {"www", true},          {"*.intranet", true},  {"*", true},           {"a-b.c9", true},
+        {"WWW", true},          {QString(63, u'h'), true},                    {QString(64, u'h'), false},
+        {"", false},            {"www.-acme", false},  {"-www", false},       {"www-", false},
+        {"a..b", false},        {".www", false},       {"www.", false},       {"w w", false},
+        {"x,DNS:evil.example,IP:10.0.0.1,DNS:y", false},                      {"../../escaped", false},
+        {"a/b", false},         {"*.*.x", false},      {"w*", false},         {"é", false},
+        {QString(61, u'a') + "." + QString(61, u'b') + "." + QString(61, u'c') + "." + QString(61, u'd'), false},
+    };
+    for (const auto &[host, valid] : hosts)
+        EXPECT_EQ(IsValidHostName(host, host + suffix), valid) << host.toStdString();
+
+    const std::pair<QString, bool> users[] = {
+        {"Jean Dupré", true}, {"o'Brien & fils $x", true}, {"...", true},  {"a.b", true},
+        {"", false},          {".", false},                {"..", false},  {"../../escaped", false},
+        {"a/b", false},       {" Jean", false},            {"Jean ", false}, {"Je\tan", false},
+        {QString("a") + QChar(0x7f), false},               {QString(252, u'u'), false},
+    };
+    for (const auto &[user, valid] : users)
+        EXPECT_EQ(IsValidUserName(user), valid) << user.toStdString();
+
+    const std::pair<QString, bool> serials[] = {
+        {"0A", true}, {"0a", true}, {"ff01", true}, {"", false}, {"0G", false}, {"../x", false}, {"01/", false}, {" 01", false},
+    };
+    for (const auto &[serial, valid] : serials)
+        EXPECT_EQ(IsValidSerial(serial), valid) << serial.toStdString();
+    EXPECT_EQ(CanonicalSerial("a"), "0A");
+    EXPECT_EQ(CanonicalSerial("0b1c"), "0B1C");
 }
 
 TEST_F(PkiTest, DatabaseExistsOnlyWithAnIndexFile)

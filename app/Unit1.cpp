@@ -5,6 +5,7 @@
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
@@ -134,7 +135,7 @@ void TForm1::RunPageShowHandler(int index)
 void TForm1::FormCreate()
 {
     const QString path = SettingsPath();
-    const QString fallback = DefaultToolPath(progDir_);
+    const QString fallback = DefaultToolPath(QCoreApplication::applicationDirPath() + u'/');
     toolPath_ = fallback;
     TIniFile settings(path);
     if (QFileInfo(path).isFile()) {

@@ -13,7 +13,7 @@ QString WithSlash(const QString &dir)
 
 QString Quoted(const QString &path)
 {
-    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("« %1 »").arg(path);
 }
 
 // Asks the file system itself: permission bits do not tell what root may write, nor
@@ -61,21 +61,14 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
     TCommandLine result;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
-        if (arg == QStringLiteral("--dir") && i + 1 < arguments.size()) {
-            result.dir = arguments[++i];
-        } else if (arg.startsWith(QStringLiteral("--dir="))) {
+        if (arg == QStringLiteral("--dir"))
+            result.dir = ++i < arguments.size() ? arguments[i] : QString();
+        else if (arg.startsWith(QStringLiteral("--dir=")))
             result.dir = arg.mid(6);
-        } else if (arg == QStringLiteral("--dir")) {
-            result.error = QStringLiteral("l'option --dir attend un répertoire.");
-            return result;
-        } else {
-            result.error = QStringLiteral("argument inconnu : %1.").arg(Quoted(arg));
-            return result;
-        }
-        if (result.dir.isEmpty()) {
-            result.error = QStringLiteral("l'option --dir attend un répertoire.");
-            return result;
-        }
+        else
+            return {false, QString(), QStringLiteral("argument inconnu : %1.").arg(Quoted(arg))};
+        if (result.dir.isEmpty())
+            return {false, QString(), QStringLiteral("l'option --dir attend un répertoire.")};
         result.hasDir = true;
     }
     return result;

@@ -35,5 +35,5 @@ struct TProgramDir
 
 // Chooses the program directory and makes sure it can be used. The user's data
 // directory is created with mode 0700 (CA keys go below it); a directory named by
-// --dir must already exist and take new files. A failure creates nothing.
+// --dir must already exist and take new files; a refused one creates nothing.
 TProgramDir ChooseProgramDir(const QString &exeDir, const TCommandLine &commandLine, const QString &userDataDir);

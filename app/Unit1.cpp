@@ -6,6 +6,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -173,7 +174,7 @@ void TForm1::RunPageShowHandler(int index)
 void TForm1::FormCreate()
 {
     const QString path = SettingsPath();
-    const QString fallback = DefaultToolPath(progDir_);
+    const QString fallback = DefaultToolPath(QCoreApplication::applicationDirPath() + u'/');
     toolPath_ = fallback;
     TIniFile settings(path);
     if (QFileInfo(path).isFile()) {

@@ -1,24 +1,55 @@
 #include "Unit1.h"
 
 #include "console/ConsoleCommand.h"
+#include "settings/ProgramDir.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
+
+#include <cstdio>
+
+namespace {
+
+// Drawn for each size rather than scaled, so the small ones stay sharp.
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tarvik-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+int Refuse(const QString &message)
+{
+    std::fprintf(stderr, "tarvik : %s\nUsage : tarvik [--dir RÉPERTOIRE]\n", qUtf8Printable(message));
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tarvik"));
+    // Ties the window to the menu entry, so the task bar shows the entry's icon and name.
+    QApplication::setDesktopFileName(QStringLiteral("tarvik"));
+    QApplication::setWindowIcon(ProgramIcon());
 
+    const TProgramDir chosen =
+        ChooseProgramDir(QCoreApplication::applicationDirPath(), ParseCommandLine(QCoreApplication::arguments()),
+                         UserDataDir(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath()));
+    if (!chosen.error.isEmpty())
+        return Refuse(chosen.error);
     // The CA paths in command lines and configuration files are relative: they must
-    // name the directories beside the program however it was started.
-    const QString progDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    QDir::setCurrent(progDir);
+    // name the directories of the program directory however it was started.
+    if (!QDir::setCurrent(chosen.dir))
+        return Refuse(QStringLiteral("impossible d'ouvrir le répertoire « %1 ».").arg(chosen.dir));
 
     int result = 0;
     {
-        TForm1 form(progDir, std::make_unique<TQtBoxes>());
+        TForm1 form(chosen.dir, std::make_unique<TQtBoxes>());
         form.show();
         result = app.exec();
     }

@@ -9,9 +9,9 @@ QString SettingsFilePath(const QString &progDir)
     return progDir + QStringLiteral("tarvik.ini");
 }
 
-QString DefaultToolPath(const QString &progDir)
+QString DefaultToolPath(const QString &exeDir)
 {
-    const QString beside = progDir + QStringLiteral("openssl");
+    const QString beside = exeDir + QStringLiteral("openssl");
     if (QFileInfo(beside).isFile())
         return beside;
     const QString onPath = QStandardPaths::findExecutable(QStringLiteral("openssl"));

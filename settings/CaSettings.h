@@ -12,9 +12,10 @@ struct TCaFields
 
 QString SettingsFilePath(const QString &progDir);
 
-// The tool shipped beside the program, else the one on the search path, else the
-// name beside the program (shown in red until the user fixes it).
-QString DefaultToolPath(const QString &progDir);
+// The tool shipped beside the executable (exeDir ends with '/'), else the one on the
+// search path, else the name beside the executable (shown in red until the user
+// fixes it). The data directory is not searched: it may be the user's, or a disk.
+QString DefaultToolPath(const QString &exeDir);
 
 // Writes the eight keys of a CA section, always in the same order.
 void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, const TCaFields &fields);

@@ -210,13 +210,14 @@ TEST_F(WindowTest, FirstStartCreatesSettingsWithTheDefaultToolPath)
     EXPECT_TRUE(boxes->shown.isEmpty());
 }
 
-TEST_F(WindowTest, ToolBesideTheProgramIsTheDefault)
+TEST_F(WindowTest, ToolIsLookedForBesideTheExecutableNotInTheProgramDirectory)
 {
     QFile beside(progDir + "openssl");
     ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
     beside.close();
     Open();
-    EXPECT_EQ(Text("cxTextEdit1"), progDir + "openssl");
+    // The test program's directory has no openssl: the one on the search path.
+    EXPECT_EQ(Text("cxTextEdit1"), OpenSsl());
 }
 
 TEST_F(WindowTest, SettingsWithoutToolKeyAreLeftUnchangedAndEmptyValueGivesRedEmptyField)

@@ -32,7 +32,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarvik"));
+    // No display name: the window manager would append it to every box's title.
     // Ties the window to the menu entry, so the task bar shows the entry's icon and name.
     QApplication::setDesktopFileName(QStringLiteral("tarvik"));
     QApplication::setWindowIcon(ProgramIcon());

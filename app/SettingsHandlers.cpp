@@ -58,7 +58,8 @@ void TForm1::cxButton1Click()
         SaveSteps();
     } catch (const Exception &e) {
         qCWarning(lcSettings) << "Save failed:" << e.Message();
-        boxes_->Error(ErrorBoxText(e.Message()));
+        if (e.Message() != std::exchange(startFailure_, QString()))
+            boxes_->Error(ErrorBoxText(e.Message()));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "common/Exception.h"
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
@@ -29,7 +30,14 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
     // uic sizes a top-level form but leaves its place to the window manager.
     move(198, 107);
     // A failure here is reported and start-up goes on with the default tool path.
-    Guarded([this] { FormCreate(); });
+    try {
+        FormCreate();
+    } catch (const Exception &e) {
+        startFailure_ = e.Message();
+        boxes_->Error(ErrorBoxText(startFailure_));
+    } catch (const std::exception &e) {
+        boxes_->Error(ErrorBoxText(QString::fromUtf8(e.what())));
+    }
 }
 
 QString TForm1::SettingsPath() const

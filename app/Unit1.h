@@ -117,6 +117,7 @@ private:
     QString toolPath_;
     bool firstShowDone_ = false;
     bool leftOutReported_ = false;
+    QString startFailure_; // shown by start-up; the first Save does not show it again
     QMap<QPlainTextEdit *, TMemoLines *> memoLines_;
     QMap<QObject *, QComboBox *> typedCombos_; // line edit -> its combo box
     QList<std::shared_ptr<TOperationRun>> operations_;

@@ -218,5 +218,9 @@ TEST_F(ConfigurationTest, UnwritableSettingsLeaveTheSelectorEmpty)
     ASSERT_TRUE(QFile::setPermissions(progDir + "tarvik.ini", QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     Open();
     EXPECT_EQ(Combo("comboDomaineName")->count(), 0);
-    EXPECT_TRUE(boxes->shown.isEmpty());
+    // Save says so: the user must not believe the fields saved.
+    EXPECT_EQ(boxes->Texts("error"), QStringList({"Impossible d'écrire dans " + progDir + "tarvik.ini."}));
+    boxes->shown.clear();
+    Click("cxButton1");
+    EXPECT_EQ(boxes->Texts("error").size(), 1);
 }

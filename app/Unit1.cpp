@@ -106,8 +106,10 @@ void TForm1::ConnectHandlers()
     // editingFinished would skip a field left unchanged.
     ui->cxTextEdit1->installEventFilter(this);
     // An editable combo box selects the item matching typed text on Enter or when it
-    // loses focus; only a pick from the list may change a selection.
+    // loses focus, and its completer does on Enter; only a pick from the list may
+    // change a selection.
     for (QComboBox *combo : {ui->comboDomaineName, ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr}) {
+        combo->setCompleter(nullptr);
         typedCombos_.insert(combo->lineEdit(), combo);
         combo->lineEdit()->installEventFilter(this);
     }
@@ -132,6 +134,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
                 combo->setCurrentIndex(index);
                 combo->setEditText(text);
             }
+            // An ignored key would travel on to the combo box, which hands it to the
+            // line edit again, unguarded.
+            event->accept();
             return true;
         }
     }

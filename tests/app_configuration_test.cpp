@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QGroupBox>
+#include <QKeyEvent>
 
 namespace {
 const QStringList kCaFieldKeys = {"email", "default_days", "countryName", "stateOrProvinceName",
@@ -146,11 +147,12 @@ TEST_F(ConfigurationTest, InvalidAndDuplicateNamesAreRefusedWithNothingWritten)
 {
     Open();
     AddCa("Alpha");
-    const QByteArray before = ReadBytes(progDir + "tarvik.ini");
-    const QStringList refused = {"a b", "../up", ".hidden", "x/y", "[s]", "k=v", "ALPHA"};
+    const auto before = Tree(progDir);
+    const QStringList refused = {"a b", "../up", ".hidden", "x/y", "[s]", "k=v", "domaine", "PATH", "-x",
+                                 QString(300, u'n'), "ALPHA"};
     for (const QString &name : refused)
         AddCa(name);
-    EXPECT_EQ(ReadBytes(progDir + "tarvik.ini"), before);
+    EXPECT_EQ(Tree(progDir), before);
     const QString invalid = "Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».";
     QStringList expected(refused.size() - 1, invalid);
     expected << "Ce CA existe déjà.";
@@ -158,6 +160,86 @@ TEST_F(ConfigurationTest, InvalidAndDuplicateNamesAreRefusedWithNothingWritten)
     EXPECT_EQ(DomaineItems(), QStringList({"Alpha"}));
     EXPECT_FALSE(QFileInfo::exists(progDir + "a b"));
     EXPECT_FALSE(QFileInfo::exists(progDir + ".hidden"));
+}
+
+// Text typed into the CA selector is checked wherever it is used, and typed text never
+// changes a selection: only a pick from the list does.
+TEST_F(ConfigurationTest, TypedSelectorTextIsCheckedAndNeverSelects)
+{
+    Open();
+    AddCa("Alpha");
+    AddCa("Beta");
+    Type("txtProvinceCA", "typed, not saved");
+    const auto before = Tree(progDir);
+    boxes->shown.clear();
+    QComboBox *selector = Combo("comboDomaineName");
+    const auto press = [](QWidget *w, int key, const QString &text = QString()) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(w, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(w, &up);
+    };
+    const auto typeKeys = [&](QComboBox *combo, const QString &text) {
+        combo->lineEdit()->clear();
+        for (const QChar c : text)
+            press(combo->lineEdit(), 0, QString(c));
+        press(combo->lineEdit(), Qt::Key_Return);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(combo->lineEdit(), &out);
+    };
+    typeKeys(selector, "Alpha");
+    EXPECT_EQ(selector->currentText(), "Alpha");
+    EXPECT_EQ(Text("txtProvinceCA"), "typed, not saved");
+    typeKeys(Combo("comboTTLsrv"), "1 AN");
+    EXPECT_EQ(Text("txtTTLsrv"), "365");
+
+    typeKeys(selector, "../dir");
+    Type("cxMaskEdit1", "secret");
+    Type("cxTextEdit8", "www");
+    Type("cxTextEdit3", "pw");
+    Type("cxTextEdit9", "Jean");
+    Type("cxTextEdit4", "pw");
+    Type("txtRevokeNumber", "01");
+    for (const char *button : {"cxButton1", "btDelCA", "cxButton6", "cxButton14", "cxButton15", "cxButton16"})
+        Click(button);
+    ShowPage("cxTabSheet5");
+    const QString invalid = "Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».";
+    EXPECT_EQ(boxes->Texts("message"), QStringList(7, invalid));
+    EXPECT_EQ(Tree(progDir), before);
+    Reopen();
+    EXPECT_EQ(DomaineItems(), QStringList({"Alpha", "Beta"}));
+}
+
+// Host, user and serial names that break their rule write, create and start nothing.
+TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
+{
+    Open();
+    AddCa("acme.test");
+    WriteBytes(progDir + "acme.test/private/ca.crt", "stand-in");
+    Type("cxMaskEdit1", "secret");
+    Type("cxTextEdit3", "pw");
+    Type("cxTextEdit4", "pw");
+    const auto before = Tree(progDir);
+    boxes->shown.clear();
+    for (const char *host : {"x,DNS:evil.example,IP:10.0.0.1,DNS:y", "../../escaped", "w w", "www.-acme"}) {
+        Type("cxTextEdit8", host);
+        Click("cxButton14");
+    }
+    for (const char *user : {"../../escaped", "..", ".", "a/b", " Jean"}) {
+        Type("cxTextEdit9", user);
+        Click("cxButton15");
+    }
+    for (const char *serial : {"../x", "01/", "0G"}) {
+        Type("txtRevokeNumber", serial);
+        Click("cxButton16");
+    }
+    const QStringList shown = boxes->Texts("message");
+    ASSERT_EQ(shown.size(), 12);
+    EXPECT_EQ(shown.filter("Nom de serveur invalide").size(), 4);
+    EXPECT_EQ(shown.filter("Nom d'utilisateur invalide").size(), 5);
+    EXPECT_EQ(shown.filter("Numéro de certificat invalide").size(), 3);
+    EXPECT_EQ(Tree(progDir), before);
+    EXPECT_EQ(form->RunningOperations(), 0);
 }
 
 TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsFilesAndComesBackWithItsSubject)

@@ -9,8 +9,10 @@ QString WriteFailureMessage(const QString &file);
 // the new one, never a mix: a temporary file beside it is written, flushed to
 // disk and renamed over it, keeping the file's permissions. A file or directory
 // without write permission bits fails, for root as well. A file that already
-// holds exactly these bytes is left in place. On failure the reason is logged,
-// the temporary file removed and the file left untouched.
+// holds exactly these bytes passes the same checks and is left in place:
+// writers rewrite many keys unchanged, and each replacement costs a flush to
+// disk. On failure the reason is logged, the temporary file removed and the
+// file left untouched.
 bool TryReplaceFile(const QString &path, const QByteArray &content);
 
 // The same, raising Exception(WriteFailureMessage(path)) on failure.

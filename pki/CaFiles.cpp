@@ -1,9 +1,10 @@
 #include "pki/CaFiles.h"
 
-#include "common/Exception.h"
+#include "settings/AtomicFile.h"
 #include "settings/IniFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <initializer_list>
 #include <sys/stat.h>
@@ -11,14 +12,12 @@
 
 namespace {
 
-void WriteTextFile(const QString &path, const QByteArray &content)
+// The CRL number only grows: an existing file is the tool's and stays.
+void EnsureCrlNumberIn(const QString &caDir)
 {
-    QFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                         && file.write(content) == content.size();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError)
-        throw Exception(QStringLiteral("Impossible d'écrire dans ") + path);
+    const QString path = caDir + QStringLiteral("/crlnumber");
+    if (!QFileInfo::exists(path))
+        ReplaceFile(path, "01\r\n");
 }
 
 void MakeDirectory(const QString &path, mode_t mode)
@@ -82,8 +81,14 @@ void CreateCaSkeleton(const QString &progDir, const QString &ca)
     MakeDirectory(base + QStringLiteral("/newcerts"), 0777);
     // The CA key lives here: nobody else needs to list or read it.
     MakeDirectory(base + QStringLiteral("/private"), 0700);
-    WriteTextFile(base + QStringLiteral("/serial.txt"), "01\r\n");
-    WriteTextFile(base + QStringLiteral("/index.txt"), QByteArray());
+    ReplaceFile(base + QStringLiteral("/serial.txt"), "01\r\n");
+    ReplaceFile(base + QStringLiteral("/index.txt"), QByteArray());
+    EnsureCrlNumberIn(base);
+}
+
+void EnsureCrlNumber(const QString &ca)
+{
+    EnsureCrlNumberIn(ca);
 }
 
 void WriteRootTemplate(const QString &progDir, const QString &ca)
@@ -109,13 +114,15 @@ void WriteRootTemplate(const QString &progDir, const QString &ca)
         "[ v3_ca ]",
         "basicConstraints = critical,CA:true",
         "subjectKeyIdentifier = hash",
+        // Strict verifiers refuse a CA certificate without it.
+        "keyUsage = critical,keyCertSign,cRLSign",
         "[ v3_req ]",
         "nsCertType = objsign,email,server",
     };
     QByteArray content;
     for (const char *line : kLines)
         content += QByteArray(line) + "\r\n";
-    WriteTextFile(progDir + ca + QStringLiteral("/root-ca.cnf"), content);
+    ReplaceFile(progDir + ca + QStringLiteral("/root-ca.cnf"), content);
 }
 
 void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject &s)
@@ -176,7 +183,10 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
               {"x509_extensions", QStringLiteral("user_cert")},
               {"policy", QStringLiteral("policy_anything")},
               // A replacement the user confirmed reuses the old subject.
-              {"unique_subject", QStringLiteral("no")}});
+              {"unique_subject", QStringLiteral("no")},
+              // A numbered CRL with an extension is version 2, as RFC 5280 asks.
+              {"crlnumber", dir + QStringLiteral("/crlnumber")},
+              {"crl_extensions", QStringLiteral("crl_ext")}});
 
     WriteAll(ini, QStringLiteral("policy_anything"),
              {{"commonName", QStringLiteral("supplied")}, {"emailAddress", QStringLiteral("supplied")}});
@@ -190,5 +200,11 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
               {"basicConstraints", QStringLiteral("critical,CA:false")},
               {"authorityKeyIdentifier", QStringLiteral("keyid:always")},
               {"extendedKeyUsage", v == TSigningVariant::User ? QStringLiteral("clientAuth,emailProtection")
-                                                              : QStringLiteral("serverAuth")}});
+                                                              : QStringLiteral("serverAuth")},
+              // Signing (TLS, mail) and RSA key transport, for servers and users alike.
+              {"keyUsage", QStringLiteral("critical,digitalSignature,keyEncipherment")},
+              {"subjectKeyIdentifier", QStringLiteral("hash")}});
+    ini.WriteValue(QStringLiteral("crl_ext"), QStringLiteral("authorityKeyIdentifier"), QStringLiteral("keyid:always"));
+    // CAs made before the CRL was numbered have no crlnumber yet.
+    EnsureCrlNumber(ca);
 }

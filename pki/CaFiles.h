@@ -22,6 +22,9 @@ void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject 
 // The subject as the CA's root-ca.cnf holds it.
 TSubject ReadRootSubject(const QString &progDir, const QString &ca);
 
+// {ca}/crlnumber, "01" when the CA has none yet; an existing one is left alone.
+void EnsureCrlNumber(const QString &ca);
+
 // These two use {ca} relative to the working directory, like the command lines.
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName);
 // serverName is the server's full name ({host}{suffix}); the server variant

@@ -1,14 +1,14 @@
 #include "settings/IniFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QList>
-#include <QSaveFile>
+#include "settings/AtomicFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QFile>
+#include <QList>
+#include <QLoggingCategory>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcIni, "tarvik.ini")
 
 // The file is handled as bytes, line by line, so that every line the store does
 // not change goes back to disk exactly as it was read, line end included.
@@ -60,8 +60,8 @@ bool SameName(const QByteArray &a, const QByteArray &b)
     return true;
 }
 
-// A line break inside a name or a value would split the line and slip a key of
-// its own into the file (OpenSSL reads these files too), so it becomes a blank.
+// A line break inside a value would split the line and slip a key of its own
+// into the file (OpenSSL reads these files too), so it becomes a blank.
 QByteArray OneLine(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
@@ -71,7 +71,21 @@ QByteArray OneLine(const QString &text)
 
 QByteArray NameBytes(const QString &name)
 {
-    return TrimBlanks(OneLine(name));
+    return TrimBlanks(name.toUtf8());
+}
+
+// Whether a name written into a header or a key line is read back as that same
+// name by Classify below: a line break would split the line, a ']' ends a
+// header early, and a key line whose name holds '=' or starts with '[', ';' or
+// '#' reads as a shorter key, a header or a comment.
+bool ReadsBack(const QString &name, bool key)
+{
+    if (name.contains(u'\r') || name.contains(u'\n'))
+        return false;
+    const QByteArray bytes = NameBytes(name);
+    if (!key)
+        return !bytes.contains(']');
+    return !bytes.contains('=') && !bytes.startsWith('[') && !bytes.startsWith(';') && !bytes.startsWith('#');
 }
 
 void Classify(TLine &line)
@@ -100,13 +114,17 @@ void Classify(TLine &line)
     }
 }
 
+// CR LF, LF and a lone CR (old editors) each end a line.
 QList<TLine> ParseLines(const QByteArray &data)
 {
     QList<TLine> lines;
     qsizetype pos = 0;
     while (pos < data.size()) {
-        const qsizetype lf = data.indexOf('\n', pos);
-        const qsizetype end = lf < 0 ? data.size() : lf + 1;
+        qsizetype end = pos;
+        while (end < data.size() && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        if (end < data.size())
+            end += data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n' ? 2 : 1;
         TLine line;
         line.raw = data.mid(pos, end - pos);
         Classify(line);
@@ -135,7 +153,7 @@ TLine MakeLine(const QByteArray &raw)
 // A line that gets a successor must end with a line break of its own.
 void Terminate(TLine &line)
 {
-    if (!line.raw.endsWith('\n'))
+    if (!line.raw.endsWith('\n') && !line.raw.endsWith('\r'))
         line.raw += "\r\n";
 }
 
@@ -172,10 +190,14 @@ TLoad LoadFile(const QString &fileName, QByteArray &data)
     QFile file(fileName);
     if (!file.exists())
         return TLoad::Missing;
-    if (!file.open(QIODevice::ReadOnly))
-        return TLoad::Failed;
-    data = file.readAll();
-    return file.error() == QFileDevice::NoError ? TLoad::Loaded : TLoad::Failed;
+    if (file.open(QIODevice::ReadOnly)) {
+        data = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return TLoad::Loaded;
+    }
+    // Reads go on with an empty file; writes refuse to replace what they could not read.
+    qCWarning(lcIni) << "could not read" << fileName << file.errorString();
+    return TLoad::Failed;
 }
 
 QList<TLine> ReadLines(const QString &fileName)
@@ -183,37 +205,6 @@ QList<TLine> ReadLines(const QString &fileName)
     QByteArray data;
     LoadFile(fileName, data);
     return ParseLines(data);
-}
-
-// access() grants root everything; the mode bits keep a file or directory that
-// the user marked read-only read-only for root as well.
-bool Writable(const QString &path, bool directory)
-{
-    const QByteArray native = QFile::encodeName(path);
-    struct stat st;
-    if (::stat(native.constData(), &st) != 0 || S_ISDIR(st.st_mode) != directory)
-        return false;
-    return (st.st_mode & 0222) != 0 && ::access(native.constData(), W_OK) == 0;
-}
-
-// Replaces the file in one rename, so a failure at any point leaves the old
-// file whole; QSaveFile carries the old file's permissions over. A file that
-// already holds the bytes passes the same checks and is left in place: writers
-// rewrite many keys unchanged, and each replacement costs a flush to disk.
-bool Replace(const QString &fileName, const QByteArray &data, const QByteArray *current = nullptr)
-{
-    const QFileInfo info(fileName);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
-    if (!Writable(QFileInfo(target).absolutePath(), true))
-        return false;
-    const bool exists = QFileInfo::exists(target);
-    if (exists && !Writable(target, false))
-        return false;
-    if (exists && current && *current == data)
-        return true;
-    QSaveFile out(target);
-    out.setDirectWriteFallback(false);
-    return out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
 }
 
 } // namespace
@@ -245,7 +236,11 @@ QString TIniFile::ReadValue(const QString &section, const QString &key, const QS
 
 void TIniFile::WriteValue(const QString &section, const QString &key, const QString &value)
 {
-    const QString failure = QStringLiteral("Impossible d'écrire dans ") + fileName_;
+    const QString failure = WriteFailureMessage(fileName_);
+    if (!ReadsBack(section, false) || !ReadsBack(key, true)) {
+        qCWarning(lcIni) << "refused to write a name that would not read back:" << section << key << "in" << fileName_;
+        throw EIniFileException(failure);
+    }
     QByteArray data;
     if (LoadFile(fileName_, data) == TLoad::Failed)
         throw EIniFileException(failure);
@@ -275,7 +270,7 @@ void TIniFile::WriteValue(const QString &section, const QString &key, const QStr
         lines.insert(after + 1, keyLine);
     }
 
-    if (!Replace(fileName_, JoinLines(lines), &data))
+    if (!TryReplaceFile(fileName_, JoinLines(lines)))
         throw EIniFileException(failure);
 }
 
@@ -320,12 +315,13 @@ void TIniFile::RemoveKey(const QString &section, const QString &key)
     if (at < 0)
         return;
     lines.removeAt(at);
-    Replace(fileName_, JoinLines(lines));
+    // Never reported: the failure is logged by the replacement.
+    TryReplaceFile(fileName_, JoinLines(lines));
 }
 
 void TIniFile::RemoveSection(const QString &section)
 {
-    const QString failure = QStringLiteral("Impossible d'écrire dans ") + fileName_;
+    const QString failure = WriteFailureMessage(fileName_);
     QByteArray data;
     const TLoad load = LoadFile(fileName_, data);
     if (load == TLoad::Missing)
@@ -337,6 +333,6 @@ void TIniFile::RemoveSection(const QString &section)
     if (span.header < 0)
         return;
     lines.remove(span.header, span.end - span.header);
-    if (!Replace(fileName_, JoinLines(lines)))
+    if (!TryReplaceFile(fileName_, JoinLines(lines)))
         throw EIniFileException(failure);
 }

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-// Raised when a profile file cannot be created or replaced.
+// Raised when a profile file cannot be created or replaced, and when a section
+// or key name would not read back as written (it would corrupt the file).
 class EIniFileException : public Exception
 {
 public:

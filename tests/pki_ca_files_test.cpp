@@ -1,6 +1,7 @@
 #include "pki/CaFiles.h"
 #include "pki_support.h"
 #include "settings/IniFile.h"
+#include "settings_full_disk.h"
 
 #include <functional>
 #include <sys/stat.h>
@@ -27,6 +28,7 @@ const QByteArray kTemplate = "[ req ]\r\n"
                              "[ v3_ca ]\r\n"
                              "basicConstraints = critical,CA:true\r\n"
                              "subjectKeyIdentifier = hash\r\n"
+                             "keyUsage = critical,keyCertSign,cRLSign\r\n"
                              "[ v3_req ]\r\n"
                              "nsCertType = objsign,email,server\r\n";
 
@@ -40,11 +42,12 @@ QByteArray SigningFile(const QByteArray &days, const QByteArray &altName, const 
            "certificate=Alpha/private/ca.crt\r\nprivate_key=Alpha/private/ca.key\r\n"
            + days
            + "default_crl_days=30\r\ndefault_md=sha256\r\npreserve=yes\r\nx509_extensions=user_cert\r\n"
-             "policy=policy_anything\r\nunique_subject=no\r\n\r\n"
+             "policy=policy_anything\r\nunique_subject=no\r\ncrlnumber=Alpha/crlnumber\r\ncrl_extensions=crl_ext\r\n\r\n"
              "[policy_anything]\r\ncommonName=supplied\r\nemailAddress=supplied\r\n\r\n"
              "[user_cert]\r\nsubjectAltName="
            + altName + "\r\nbasicConstraints=critical,CA:false\r\nauthorityKeyIdentifier=keyid:always\r\n"
-           + "extendedKeyUsage=" + usage + "\r\n";
+           + "extendedKeyUsage=" + usage + "\r\nkeyUsage=critical,digitalSignature,keyEncipherment\r\n"
+           + "subjectKeyIdentifier=hash\r\n\r\n[crl_ext]\r\nauthorityKeyIdentifier=keyid:always\r\n";
 }
 
 TEST_F(PkiTest, SkeletonHoldsAFreshDatabase)
@@ -57,6 +60,7 @@ TEST_F(PkiTest, SkeletonHoldsAFreshDatabase)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/serial.txt"), QByteArray("01\r\n"));
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/index.txt"), QByteArray(""));
+    EXPECT_EQ(ReadBytes(progDir_ + "Alpha/crlnumber"), QByteArray("01\r\n"));
 }
 
 TEST_F(PkiTest, SkeletonAgainResetsTheDatabaseOnly)
@@ -65,7 +69,9 @@ TEST_F(PkiTest, SkeletonAgainResetsTheDatabaseOnly)
     WriteBytes(progDir_ + "Alpha/serial.txt", "0A\n");
     WriteBytes(progDir_ + "Alpha/index.txt", "V\t...\n");
     WriteBytes(progDir_ + "Alpha/private/ca.key", "key");
+    WriteBytes(progDir_ + "Alpha/crlnumber", "0B\n"); // a CRL number never goes back
     CreateCaSkeleton(progDir_, "Alpha");
+    EXPECT_EQ(ReadBytes(progDir_ + "Alpha/crlnumber"), QByteArray("0B\n"));
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/serial.txt"), QByteArray("01\r\n"));
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/index.txt"), QByteArray(""));
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/private/ca.key"), QByteArray("key"));
@@ -81,7 +87,7 @@ TEST_F(PkiTest, SkeletonFailsWhenItsDirectoryCannotBeMade)
     }
 }
 
-TEST_F(PkiTest, TemplateIsExactlyTheTwentyTwoLines)
+TEST_F(PkiTest, TemplateIsExactlyTheTwentyThreeLines)
 {
     CreateCaSkeleton(progDir_, "Alpha");
     WriteBytes(progDir_ + "Alpha/root-ca.cnf", "old content that must go\r\n[x]\r\n");
@@ -138,16 +144,17 @@ TEST_F(PkiTest, SigningConfigVariantsInSequence)
     const QString file = "Alpha/ca-sign.cnf";
     WriteSigningConfig("Alpha", TSigningVariant::Crl, "999");
     EXPECT_EQ(ReadBytes(file), SigningFile("", "email:copy", "serverAuth"));
+    EXPECT_EQ(ReadBytes("Alpha/crlnumber"), QByteArray("01\r\n")); // the file the configuration names
 
     // A key the file lacks goes after the last key of its section.
     WriteSigningConfig("Alpha", TSigningVariant::Server, "365", "www.Alpha");
     QByteArray expected = SigningFile("", "DNS:www.Alpha,email:copy", "serverAuth");
-    expected.replace("unique_subject=no\r\n", "unique_subject=no\r\ndefault_days=365\r\n");
+    expected.replace("crl_extensions=crl_ext\r\n", "crl_extensions=crl_ext\r\ndefault_days=365\r\n");
     EXPECT_EQ(ReadBytes(file), expected);
 
     WriteSigningConfig("Alpha", TSigningVariant::User, "730");
     expected = SigningFile("", "email:copy", "clientAuth,emailProtection");
-    expected.replace("unique_subject=no\r\n", "unique_subject=no\r\ndefault_days=730\r\n");
+    expected.replace("crl_extensions=crl_ext\r\n", "crl_extensions=crl_ext\r\ndefault_days=730\r\n");
     EXPECT_EQ(ReadBytes(file), expected);
 
     WriteSigningConfig("Alpha", TSigningVariant::Crl, "1");
@@ -180,6 +187,35 @@ TEST_F(PkiTest, ConfigWritesFailWithoutTheCaDirectory)
     expectFailure([this] { WriteRootSubject(progDir_, "Nope", kSubject); },
                   "Impossible d'écrire dans " + progDir_ + "Nope/root-ca.cnf");
     EXPECT_FALSE(QFileInfo::exists("Nope"));
+}
+
+TEST_F(FullDiskTest, CaWritersOnAFullDiskFailAndLeaveEveryFileWhole)
+{
+    CreateCaSkeleton(progDir_, "Alpha");
+    WriteRootTemplate(progDir_, "Alpha");
+    WriteRootSubject(progDir_, "Alpha", kSubject);
+    WriteRequestConfig("Alpha", TCertKind::Server, kSubject, "www.Alpha");
+    WriteSigningConfig("Alpha", TSigningVariant::Server, "365", "www.Alpha");
+    WriteBytes("Alpha/serial.txt", "0A\n");
+    ASSERT_TRUE(QDir().mkdir("Beta")); // a CA made before its CRLs were numbered
+    const auto before = Snapshot();
+    TSubject other = kSubject;
+    other.city = "Wien";
+    Fill();
+    const QStringList failures = {
+        Failure([this] { CreateCaSkeleton(progDir_, "Alpha"); }),
+        Failure([this] { WriteRootTemplate(progDir_, "Alpha"); }),
+        Failure([&] { WriteRootSubject(progDir_, "Alpha", other); }),
+        Failure([] { WriteRequestConfig("Alpha", TCertKind::User, kSubject, "jean"); }),
+        Failure([] { WriteSigningConfig("Alpha", TSigningVariant::User, "730"); }),
+        Failure([] { EnsureCrlNumber("Beta"); }),
+    };
+    Free();
+    const QString failure = "Impossible d'écrire dans ";
+    EXPECT_EQ(failures, QStringList({failure + progDir_ + "Alpha/serial.txt", failure + progDir_ + "Alpha/root-ca.cnf",
+                                     failure + progDir_ + "Alpha/root-ca.cnf", failure + "Alpha/user-cert.cnf",
+                                     failure + "Alpha/ca-sign.cnf", failure + "Beta/crlnumber"}));
+    EXPECT_EQ(Snapshot(), before); // no temporary file either
 }
 
 TEST(EscapeConfigValue, EscapesTheParsersSpecialCharactersAndReadsBack)

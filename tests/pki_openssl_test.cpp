@@ -3,7 +3,12 @@
 #include "pki/IndexFile.h"
 #include "pki_support.h"
 
+#include <QDeadlineTimer>
 #include <QStandardPaths>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // These tests hand the written files and the built command lines to the real
 // OpenSSL tool: reading them back ourselves would not show how OpenSSL parses them.
@@ -42,6 +47,41 @@ TRun Shell(const QStringList &lines)
     return RunProgram("/bin/sh", {}, (lines.join(u'\n') + u'\n').toUtf8());
 }
 
+// Strict verification against the CA of the given directory, with extra options.
+TRun Verify(const QString &ca, const QString &cert, const QStringList &options = {})
+{
+    return RunProgram(Tool(), QStringList{"verify", "-x509_strict"} + options
+                                  + QStringList{"-CAfile", ca + "/private/ca.crt", cert});
+}
+
+TRun VerifyWithCrl(const QString &ca, const QString &cert)
+{
+    return Verify(ca, cert, {"-crl_check", "-CRLfile", ca + "/crl/" + ca + ".crl.crt"});
+}
+
+// The CRL's text form and its number as "crlNumber=0x.." .
+QByteArray CrlText(const QString &ca)
+{
+    return RunProgram(Tool(), {"crl", "-in", ca + "/crl/" + ca + ".crl.crt", "-noout", "-crlnumber", "-text"}).output;
+}
+
+// A port nobody listens on now; the kernel hands out a fresh one each time.
+int FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), size) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
 class OpensslTest : public PkiTest
 {
 protected:
@@ -50,6 +90,30 @@ protected:
         PkiTest::SetUp();
         if (Tool().isEmpty())
             GTEST_SKIP() << "no openssl on the search path";
+    }
+
+    // A CA made by the program's own files and command lines.
+    void CreateCa(const QString &ca, const TSubject &s)
+    {
+        CreateCaSkeleton(progDir_, ca);
+        WriteRootTemplate(progDir_, ca);
+        WriteRootSubject(progDir_, ca, s);
+        const TRun run = Shell(CreateCaCommands(Tool(), ca, kPass, "30"));
+        ASSERT_TRUE(QFile::exists(ca + "/private/ca.crt")) << run.output.constData();
+    }
+
+    TRun IssueServer(const QString &ca, const TSubject &s, const QString &host)
+    {
+        QDir().mkpath(ca + "/certs/" + host);
+        WriteRequestConfig(ca, TCertKind::Server, s, host + "." + ca);
+        WriteSigningConfig(ca, TSigningVariant::Server, "30", host + "." + ca);
+        return Shell(CertificateCommands({TCertKind::Server, Tool(), ca, host, "." + ca, "30", kPass, "pw", s.company}));
+    }
+
+    TRun Revoke(const QString &ca, const QString &serial)
+    {
+        WriteSigningConfig(ca, TSigningVariant::Crl, "");
+        return Shell(RevocationCommands(Tool(), ca, serial, kPass));
     }
 };
 
@@ -72,12 +136,9 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
 {
     const QString tool = Tool();
     const TSubject s{"FR", "Île-de-France", "Paris", kCompany, "Service Société", "pki@example.org"};
-    CreateCaSkeleton(progDir_, "Alpha");
-    WriteRootTemplate(progDir_, "Alpha");
-    WriteRootSubject(progDir_, "Alpha", s);
-
-    TRun run = Shell(CreateCaCommands(tool, "Alpha", kPass, "30"));
-    ASSERT_TRUE(QFile::exists("Alpha/private/ca.crt")) << run.output.constData();
+    CreateCa("Alpha", s);
+    TRun run = Verify("Alpha", "Alpha/private/ca.crt");
+    EXPECT_EQ(run.exitCode, 0) << run.output.constData();
     EXPECT_EQ(RunProgram(tool, {"pkey", "-in", "Alpha/private/ca.key", "-passin", "env:P", "-noout"}, {}, {"P=" + kPass})
                   .exitCode,
               0);
@@ -103,6 +164,8 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
     const QString ext = Extensions(crt);
     EXPECT_TRUE(ext.contains("DNS:" + full)) << ext.toStdString();
     EXPECT_TRUE(ext.contains("TLS Web Server Authentication")) << ext.toStdString();
+    run = Verify("Alpha", crt, {"-purpose", "sslserver"});
+    EXPECT_EQ(run.exitCode, 0) << run.output.constData();
     const TRun p12 = RunProgram(tool, {"pkcs12", "-in", serverDir + "/" + host + ".p12", "-passin", "env:P", "-nokeys"}, {},
                          {"P=" + password});
     EXPECT_EQ(p12.exitCode, 0) << p12.output.constData();
@@ -122,19 +185,92 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
     EXPECT_EQ(Subject("Alpha/certs/Jean Dupont/user.crt"),
               QStringList({"CN=Jean Dupont", "emailAddress=pki@example.org"}));
     EXPECT_TRUE(Extensions("Alpha/certs/Jean Dupont/user.crt").contains("TLS Web Client Authentication"));
+    const QString userCrt = "Alpha/certs/Jean Dupont/user.crt";
+    for (const char *purpose : {"sslclient", "smimesign", "smimeencrypt"}) {
+        run = Verify("Alpha", userCrt, {"-purpose", purpose});
+        EXPECT_EQ(run.exitCode, 0) << purpose << run.output.constData();
+    }
 
     TIndexLists lists = ReadIndexLists("Alpha");
     EXPECT_EQ(lists.valid.size(), 3);
     EXPECT_TRUE(lists.revoked.isEmpty());
 
-    WriteSigningConfig("Alpha", TSigningVariant::Crl, "");
-    run = Shell(RevocationCommands(tool, "Alpha", "01", kPass));
+    run = Revoke("Alpha", "01");
     lists = ReadIndexLists("Alpha");
     EXPECT_EQ(lists.valid.size(), 2) << run.output.constData();
     ASSERT_EQ(lists.revoked.size(), 1);
     EXPECT_TRUE(lists.revoked.first().contains("\t01\t"));
-    const TRun crl = RunProgram(tool, {"crl", "-in", "Alpha/crl/Alpha.crl.crt", "-noout", "-text"});
-    EXPECT_TRUE(crl.output.contains("Serial Number: 01")) << crl.output.constData() << run.output.constData();
+    QByteArray crl = CrlText("Alpha");
+    EXPECT_TRUE(crl.contains("Serial Number: 01")) << crl.constData() << run.output.constData();
+    EXPECT_TRUE(crl.contains("Version 2 (0x1)")) << crl.constData();
+    EXPECT_TRUE(crl.contains("crlNumber=0x01")) << crl.constData();
+    EXPECT_TRUE(crl.contains("X509v3 Authority Key Identifier")) << crl.constData();
+    EXPECT_NE(VerifyWithCrl("Alpha", "Alpha/newcerts/01.pem").exitCode, 0);
+    for (const QString &valid : {crt, userCrt}) {
+        run = VerifyWithCrl("Alpha", valid);
+        EXPECT_EQ(run.exitCode, 0) << valid.toStdString() << run.output.constData();
+    }
+
+    // Each new CRL carries the next number.
+    run = Revoke("Alpha", "03");
+    crl = CrlText("Alpha");
+    EXPECT_TRUE(crl.contains("crlNumber=0x02")) << crl.constData() << run.output.constData();
+    EXPECT_NE(VerifyWithCrl("Alpha", userCrt).exitCode, 0);
+    EXPECT_EQ(VerifyWithCrl("Alpha", crt).exitCode, 0);
+}
+
+TEST_F(OpensslTest, StrictTlsClientAcceptsTheServerCertificate)
+{
+    const TSubject s{"FR", "Bretagne", "Rennes", "Acme", "IT", "pki@acme.test"};
+    CreateCa("acme.test", s);
+    const TRun issued = IssueServer("acme.test", s, "www");
+    const QString dir = "acme.test/certs/www/";
+    ASSERT_TRUE(QFile::exists(dir + "user.crt")) << issued.output.constData();
+
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    const QString port = QString::number(FreePort());
+    server.start(Tool(), {"s_server", "-accept", "127.0.0.1:" + port, "-cert", dir + "user.crt", "-key",
+                          dir + "user.key", "-naccept", "1"});
+    QByteArray serverOutput;
+    const QDeadlineTimer listening(20000);
+    while (!serverOutput.contains("ACCEPT") && server.state() != QProcess::NotRunning && !listening.hasExpired()) {
+        server.waitForReadyRead(100);
+        serverOutput += server.readAll();
+    }
+    ASSERT_TRUE(serverOutput.contains("ACCEPT")) << serverOutput.constData();
+    const TRun client = RunProgram(Tool(), {"s_client", "-connect", "127.0.0.1:" + port, "-x509_strict",
+                                            "-verify_return_error", "-verify_hostname", "www.acme.test", "-CAfile",
+                                            "acme.test/private/ca.crt", "-brief"},
+                                   "Q\n");
+    server.kill();
+    server.waitForFinished(5000);
+    EXPECT_EQ(client.exitCode, 0) << client.output.constData();
+    EXPECT_TRUE(client.output.contains("Verification: OK")) << client.output.constData();
+}
+
+// A CA whose root-ca.cnf and database predate the key usage and the CRL number
+// keeps issuing and revoking with today's signing configuration.
+TEST_F(OpensslTest, CaMadeBeforeTheStrictExtensionsStillSignsAndRevokes)
+{
+    const TSubject s{"FR", "Bretagne", "Brest", "Old", "IT", "pki@old.test"};
+    CreateCaSkeleton(progDir_, "old.test");
+    QFile::remove("old.test/crlnumber");
+    WriteRootTemplate(progDir_, "old.test");
+    QByteArray cnf = ReadBytes("old.test/root-ca.cnf");
+    ASSERT_TRUE(cnf.contains("keyUsage = critical,keyCertSign,cRLSign\r\n"));
+    cnf.replace("keyUsage = critical,keyCertSign,cRLSign\r\n", "");
+    WriteBytes("old.test/root-ca.cnf", cnf);
+    WriteRootSubject(progDir_, "old.test", s);
+    const TRun created = Shell(CreateCaCommands(Tool(), "old.test", kPass, "30"));
+    ASSERT_TRUE(QFile::exists("old.test/private/ca.crt")) << created.output.constData();
+
+    TRun run = IssueServer("old.test", s, "www");
+    EXPECT_TRUE(run.output.contains(": OK")) << run.output.constData();
+    run = Revoke("old.test", "01");
+    const QByteArray crl = CrlText("old.test");
+    EXPECT_TRUE(crl.contains("Serial Number: 01")) << crl.constData() << run.output.constData();
+    EXPECT_TRUE(crl.contains("crlNumber=0x01")) << crl.constData();
 }
 
 } // namespace

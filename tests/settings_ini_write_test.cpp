@@ -1,4 +1,5 @@
 #include "settings/IniFile.h"
+#include "settings_full_disk.h"
 #include "settings_support.h"
 
 #include <sys/stat.h>
@@ -154,6 +155,58 @@ TEST_F(IniTest, MissingDirectoryFailsWithTheNameAsGiven)
         EXPECT_EQ(e.Message(), "Impossible d'écrire dans nodir/x.ini");
     }
     EXPECT_TRUE(Entries().isEmpty());
+}
+
+TEST_F(IniTest, LoneCrEndsALineAndWritesKeepCrLf)
+{
+    WriteBytes(Path("a.ini"), "[a]\rk=1\r\r[b]\rk=2\r");
+    TIniFile ini(Path("a.ini"));
+    EXPECT_EQ(ini.ReadValue("b", "k", ""), "2");
+    ini.WriteValue("a", "j", "3");
+    EXPECT_EQ(ReadBytes(Path("a.ini")), "[a]\rk=1\rj=3\r\n\r[b]\rk=2\r");
+}
+
+// A name that would read back as another one, or split its line, is refused
+// before the file is touched; names that read back are written as they are.
+TEST_F(IniTest, NamesThatWouldNotReadBackAreRefused)
+{
+    const QByteArray before = "[s]\r\nk=1\r\n";
+    WriteBytes(Path("a.ini"), before);
+    TIniFile ini(Path("a.ini"));
+    const std::pair<const char *, const char *> refused[] = {
+        {"x]y", "k"}, {"a\nb", "k"}, {"a\r", "k"},          // sections
+        {"s", "a=b"}, {"s", "[k]"}, {"s", "[k"}, {"s", ";k"}, {"s", "#k"}, {"s", "k\n"}, {"s", "a\rb"},
+    };
+    for (const auto &[section, key] : refused) {
+        try {
+            ini.WriteValue(section, key, "v");
+            ADD_FAILURE() << section << " " << key;
+        } catch (const EIniFileException &e) {
+            EXPECT_EQ(e.Message(), "Impossible d'écrire dans " + Path("a.ini"));
+        }
+    }
+    EXPECT_EQ(ReadBytes(Path("a.ini")), before);
+    const std::pair<const char *, const char *> accepted[] = {{"a[b", "x]y"}, {"x=y", "a;b#c"}, {"s", " k2 "}};
+    for (const auto &[section, key] : accepted) {
+        ini.WriteValue(section, key, "ok");
+        EXPECT_EQ(ini.ReadValue(section, key, ""), "ok") << section << " " << key;
+    }
+}
+
+TEST_F(FullDiskTest, IniWritesOnAFullDiskFailAndLeaveTheFileWhole)
+{
+    const QString file = progDir_ + "tarvik.ini";
+    WriteBytes(file, "[domaine]\r\nAlpha=1\r\n\r\n[Alpha]\r\ndir=/x/Alpha\r\nemail=a@b.c\r\n");
+    const auto before = Snapshot();
+    TIniFile ini(file);
+    Fill();
+    const QStringList failures = {Failure([&] { ini.WriteValue("Alpha", "dir", "/y/Alpha"); }),
+                                  Failure([&] { ini.WriteValue("full", "k", ""); }),
+                                  Failure([&] { ini.RemoveSection("domaine"); }),
+                                  Failure([&] { ini.RemoveKey("Alpha", "dir"); })};
+    Free();
+    EXPECT_EQ(failures, QStringList(3, "Impossible d'écrire dans " + file) << "<no failure>");
+    EXPECT_EQ(Snapshot(), before); // no temporary file either
 }
 
 // A read-only file, and a file in a read-only directory, fail on every write

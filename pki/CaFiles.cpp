@@ -1,5 +1,6 @@
 #include "pki/CaFiles.h"
 
+#include "pki/CaLayout.h"
 #include "settings/AtomicFile.h"
 #include "settings/IniFile.h"
 
@@ -15,7 +16,7 @@ namespace {
 // The CRL number only grows: an existing file is the tool's and stays.
 void EnsureCrlNumberIn(const QString &caDir)
 {
-    const QString path = caDir + QStringLiteral("/crlnumber");
+    const QString path = CaLayout::CrlNumber(caDir);
     if (!QFileInfo::exists(path))
         ReplaceFile(path, "01\r\n");
 }
@@ -51,23 +52,29 @@ void WriteSubject(TIniFile &ini, const TSubject &s, const QString &commonName)
 QString EscapeConfigValue(const QString &value)
 {
     QString escaped;
-    escaped.reserve(value.size());
+    escaped.reserve(value.size() + 2);
     for (const QChar c : value) {
         if (c == u'\\' || c == u'$' || c == u'#' || c == u'"' || c == u'\'' || c == u'`')
             escaped += u'\\';
         escaped += c;
     }
+    // The parser drops blanks at either end of a value unless they stand in quotes.
+    if (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()))
+        return u'"' + escaped + u'"';
     return escaped;
 }
 
 QString UnescapeConfigValue(const QString &value)
 {
+    // Only a value with blanks at an end is quoted: any other quote stands escaped.
+    const bool quoted = value.size() >= 2 && value.front() == u'"' && value.back() == u'"';
+    const QStringView body = quoted ? QStringView(value).sliced(1, value.size() - 2) : QStringView(value);
     QString plain;
-    plain.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\\' && i + 1 < value.size())
+    plain.reserve(body.size());
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        if (body[i] == u'\\' && i + 1 < body.size())
             ++i;
-        plain += value[i];
+        plain += body[i];
     }
     return plain;
 }
@@ -76,13 +83,13 @@ void CreateCaSkeleton(const QString &progDir, const QString &ca)
 {
     const QString base = progDir + ca;
     MakeDirectory(base, 0777);
-    MakeDirectory(base + QStringLiteral("/certs"), 0777);
-    MakeDirectory(base + QStringLiteral("/crl"), 0777);
-    MakeDirectory(base + QStringLiteral("/newcerts"), 0777);
+    MakeDirectory(CaLayout::CertsDir(base), 0777);
+    MakeDirectory(CaLayout::CrlDir(base), 0777);
+    MakeDirectory(CaLayout::NewCertsDir(base), 0777);
     // The CA key lives here: nobody else needs to list or read it.
-    MakeDirectory(base + QStringLiteral("/private"), 0700);
-    ReplaceFile(base + QStringLiteral("/serial.txt"), "01\r\n");
-    ReplaceFile(base + QStringLiteral("/index.txt"), QByteArray());
+    MakeDirectory(CaLayout::PrivateDir(base), 0700);
+    ReplaceFile(CaLayout::Serial(base), "01\r\n");
+    ReplaceFile(CaLayout::Index(base), QByteArray());
     EnsureCrlNumberIn(base);
 }
 
@@ -122,18 +129,18 @@ void WriteRootTemplate(const QString &progDir, const QString &ca)
     QByteArray content;
     for (const char *line : kLines)
         content += QByteArray(line) + "\r\n";
-    ReplaceFile(progDir + ca + QStringLiteral("/root-ca.cnf"), content);
+    ReplaceFile(progDir + CaLayout::RootConfig(ca), content);
 }
 
 void WriteRootSubject(const QString &progDir, const QString &ca, const TSubject &s)
 {
-    TIniFile ini(progDir + ca + QStringLiteral("/root-ca.cnf"));
+    TIniFile ini(progDir + CaLayout::RootConfig(ca));
     WriteSubject(ini, s, s.company + QStringLiteral(" CA"));
 }
 
 TSubject ReadRootSubject(const QString &progDir, const QString &ca)
 {
-    const TIniFile ini(progDir + ca + QStringLiteral("/root-ca.cnf"));
+    const TIniFile ini(progDir + CaLayout::RootConfig(ca));
     const auto read = [&](const char *key) {
         return UnescapeConfigValue(ini.ReadValue(QStringLiteral("req_distinguished_name"), QString::fromLatin1(key), QString()));
     };
@@ -143,7 +150,7 @@ TSubject ReadRootSubject(const QString &progDir, const QString &ca)
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName)
 {
     const bool server = kind == TCertKind::Server;
-    TIniFile ini(ca + QStringLiteral("/user-cert.cnf"));
+    TIniFile ini(CaLayout::RequestConfig(ca));
     WriteAll(ini, QStringLiteral("req"),
              {{"default_bits", QStringLiteral("2048")},
               {"distinguished_name", QStringLiteral("req_distinguished_name")},
@@ -160,19 +167,19 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QString &serverName)
 {
     const QString dir = EscapeConfigValue(ca);
-    TIniFile ini(ca + QStringLiteral("/ca-sign.cnf"));
+    TIniFile ini(CaLayout::SigningConfig(ca));
     ini.WriteValue(QStringLiteral("ca"), QStringLiteral("default_ca"), QStringLiteral("default_CA"));
 
     const QString section = QStringLiteral("default_CA");
     WriteAll(ini, section,
              {{"dir", dir},
               {"certs", dir},
-              {"new_certs_dir", dir + QStringLiteral("/newcerts")},
-              {"database", dir + QStringLiteral("/index.txt")},
-              {"serial", dir + QStringLiteral("/serial.txt")},
+              {"new_certs_dir", CaLayout::NewCertsDir(dir)},
+              {"database", CaLayout::Index(dir)},
+              {"serial", CaLayout::Serial(dir)},
               {"RANDFILE", QStringLiteral("seed.rnd")},
-              {"certificate", dir + QStringLiteral("/private/ca.crt")},
-              {"private_key", dir + QStringLiteral("/private/ca.key")}});
+              {"certificate", CaLayout::CaCert(dir)},
+              {"private_key", CaLayout::CaKey(dir)}});
     // A CRL has no validity of its own: the last certificate's stays.
     if (v != TSigningVariant::Crl)
         ini.WriteValue(section, QStringLiteral("default_days"), EscapeConfigValue(days));
@@ -185,7 +192,7 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
               // A replacement the user confirmed reuses the old subject.
               {"unique_subject", QStringLiteral("no")},
               // A numbered CRL with an extension is version 2, as RFC 5280 asks.
-              {"crlnumber", dir + QStringLiteral("/crlnumber")},
+              {"crlnumber", CaLayout::CrlNumber(dir)},
               {"crl_extensions", QStringLiteral("crl_ext")}});
 
     WriteAll(ini, QStringLiteral("policy_anything"),

@@ -119,7 +119,8 @@ TEST_F(PkiTest, EmptyCompanyGivesEmptyOrganisationAndBareCaSuffix)
     s.company.clear();
     WriteRootSubject(progDir_, "Alpha", s);
     const QByteArray file = ReadBytes(progDir_ + "Alpha/root-ca.cnf");
-    EXPECT_TRUE(file.contains("\r\nO=\r\nOU=IT\r\nCN= CA\r\n"));
+    // The blank stays in quotes, so the name reaches the certificate as written.
+    EXPECT_TRUE(file.contains("\r\nO=\r\nOU=IT\r\nCN=\" CA\"\r\n")) << file.constData();
 }
 
 TEST_F(PkiTest, RequestConfigVariantsDifferInTwoValuesOnly)
@@ -228,6 +229,8 @@ TEST(EscapeConfigValue, EscapesTheParsersSpecialCharactersAndReadsBack)
         {"C:\\dir\\n", "C:\\\\dir\\\\n"},
         {"\"quoted\" 'single' `back`", "\\\"quoted\\\" \\'single\\' \\`back\\`"},
         {"Société Île", "Société Île"},
+        {" Paris ", "\" Paris \""},
+        {"\t\"a\"", "\"\t\\\"a\\\"\""},
     };
     for (const auto &[in, out] : cases) {
         EXPECT_EQ(EscapeConfigValue(in), out) << in.toStdString();

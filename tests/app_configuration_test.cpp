@@ -1,4 +1,5 @@
 #include "app_Fixture.h"
+#include "settings_full_disk.h"
 
 #include <QLabel>
 #include <QGroupBox>
@@ -305,4 +306,43 @@ TEST_F(ConfigurationTest, UnwritableSettingsLeaveTheSelectorEmpty)
     boxes->shown.clear();
     Click("cxButton1");
     EXPECT_EQ(boxes->Texts("error").size(), 1);
+}
+
+// On a full disk the window still opens, no file loses a byte, and each Save says once
+// that it could not write.
+class FullDiskWindowTest : public FullDiskTest
+{
+};
+
+TEST_F(FullDiskWindowTest, StartAndSaveOnAFullDiskLeaveEveryFileWhole)
+{
+    const auto open = [this](TScriptedBoxes *&boxes) {
+        auto scripted = std::make_unique<TScriptedBoxes>();
+        boxes = scripted.get();
+        auto form = std::make_unique<TForm1>(progDir_, std::move(scripted));
+        form->show();
+        return form;
+    };
+    TScriptedBoxes *boxes = nullptr;
+    {
+        auto form = open(boxes);
+        form->findChild<QLineEdit *>("txtNewCA")->setText("alpha");
+        form->findChild<QPushButton *>("btAddCA")->click();
+        form->findChild<QLineEdit *>("txtEmailCA")->setText("pki@acme.test");
+        form->findChild<QPushButton *>("cxButton1")->click();
+    }
+    // A subject edited by hand makes the start-up Save rewrite root-ca.cnf.
+    const QString root = progDir_ + "alpha/root-ca.cnf";
+    WriteBytes(root, ReadBytes(root).replace("emailAddress=pki@acme.test", "emailAddress=old@acme.test"));
+    const auto before = Snapshot();
+    Fill();
+    auto form = open(boxes);
+    EXPECT_TRUE(form->isVisible());
+    ASSERT_EQ(boxes->Texts("error").size(), 1);
+    EXPECT_TRUE(boxes->Texts("error")[0].startsWith("Impossible d'écrire dans " + progDir_));
+    boxes->shown.clear();
+    form->findChild<QLineEdit *>("txtVilleCA")->setText("Lyon");
+    form->findChild<QPushButton *>("cxButton1")->click();
+    EXPECT_EQ(boxes->Texts("error").size(), 1);
+    EXPECT_EQ(Snapshot(), before);
 }

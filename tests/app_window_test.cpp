@@ -1,4 +1,5 @@
 #include "app_Fixture.h"
+#include "settings/IniFile.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -273,4 +274,25 @@ TEST_F(WindowTest, EveryQuitButtonClosesTheWindow)
         EXPECT_FALSE(form->isVisible());
         form.reset();
     }
+}
+
+// A settings file edited by hand, with CR-only line ends and CA names that break the
+// rule: only the valid CAs are offered, the others are named once and never used.
+TEST_F(WindowTest, HandEditedCaNamesThatBreakTheRuleAreLeftOut)
+{
+    const QString longName(300, u'n');
+    WriteBytes(progDir + "tarvik.ini", ("[path]\ropenssl=/bin/sh\r[domaine]\r../evil=0\ra/b=0\r" + longName
+                                        + "=0\rgood=1\r[../evil]\rdir=x\r[good]\remail=g@acme.test\r")
+                                           .toUtf8());
+    Open();
+    EXPECT_EQ(Combo("comboDomaineName")->count(), 1);
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "good");
+    EXPECT_EQ(Text("txtEmailCA"), "g@acme.test");
+    ASSERT_EQ(boxes->Texts("message").size(), 1);
+    EXPECT_TRUE(boxes->Texts("message")[0].contains("../evil, a/b, " + longName)) << boxes->Texts("message")[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(progDir + "../evil"));
+    EXPECT_FALSE(QFileInfo::exists(progDir + "a"));
+    EXPECT_EQ(TIniFile(progDir + "tarvik.ini").ReadValue("../evil", "dir", ""), "x");
+    Reopen();
+    EXPECT_EQ(boxes->Texts("message").size(), 1); // once per program run
 }

@@ -2,6 +2,9 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
+
 TOperationInput TForm1::OperationInput(TOperationKind kind, const QLineEdit *passphrase) const
 {
     TOperationInput in;
@@ -11,6 +14,26 @@ TOperationInput TForm1::OperationInput(TOperationKind kind, const QLineEdit *pas
     in.passphrase = passphrase->text();
     in.subject = SubjectOnPage();
     return in;
+}
+
+// One choice for both pages, kept in the settings file.
+void TForm1::ShowPkcs12Format(bool compatible)
+{
+    for (QCheckBox *box : {ui->chkCompatSrv, ui->chkCompatUsr}) {
+        const QSignalBlocker block(box);
+        box->setChecked(compatible);
+    }
+}
+
+void TForm1::chkCompatSrvClick() { SavePkcs12Format(ui->chkCompatSrv->isChecked()); }
+void TForm1::chkCompatUsrClick() { SavePkcs12Format(ui->chkCompatUsr->isChecked()); }
+
+void TForm1::SavePkcs12Format(bool compatible)
+{
+    ShowPkcs12Format(compatible);
+    TIniFile(SettingsPath())
+        .WriteValue(SettingsKeys::Path, SettingsKeys::CompatiblePkcs12,
+                    compatible ? SettingsKeys::Selected : SettingsKeys::NotSelected);
 }
 
 void TForm1::cxButton6Click()
@@ -27,6 +50,7 @@ void TForm1::cxButton14Click()
     in.suffix = ui->cxLabel8->text();
     in.days = ui->txtTTLsrv->text();
     in.password = ui->cxTextEdit3->text();
+    in.compatiblePkcs12 = ui->chkCompatSrv->isChecked();
     RunOperation(in, ui->cxMemo2);
 }
 
@@ -36,5 +60,6 @@ void TForm1::cxButton15Click()
     in.name = ui->cxTextEdit9->text();
     in.days = ui->txtTTLusr->text();
     in.password = ui->cxTextEdit4->text();
+    in.compatiblePkcs12 = ui->chkCompatUsr->isChecked();
     RunOperation(in, ui->cxMemo3);
 }

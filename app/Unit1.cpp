@@ -91,6 +91,8 @@ void TForm1::ConnectHandlers()
     on(ui->cxButton15, &QPushButton::clicked, &TForm1::cxButton15Click);
     on(ui->cxButton12, &QPushButton::clicked, &TForm1::cxButton12Click);
     on(ui->cxButton16, &QPushButton::clicked, &TForm1::cxButton16Click);
+    on(ui->chkCompatSrv, &QCheckBox::toggled, &TForm1::chkCompatSrvClick);
+    on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
 
     // Only changes made by the user arrive here: the program sets these controls with
     // their signals blocked and runs the handler itself.
@@ -149,9 +151,9 @@ void TForm1::SetTabOrder()
     const QList<QWidget *> order = {
         ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->cxButton3,
         ui->cxButton4, ui->cxMaskEdit2, ui->cxMemo2, ui->cxButton8, ui->cxButton9, ui->comboTTLsrv, ui->txtTTLsrv,
-        ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8,
+        ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8, ui->chkCompatSrv,
         ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->cxButton15, ui->cxMemo3,
-        ui->cxTextEdit9,
+        ui->cxTextEdit9, ui->chkCompatUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
         ui->comboTTLCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA, ui->txtServiceCA,
         ui->txtTTLCA, ui->txtVilleCA, ui->cxButton2,
@@ -192,6 +194,8 @@ void TForm1::FormCreate()
     TIniFile settings(path);
     if (QFileInfo(path).isFile()) {
         toolPath_ = settings.ReadValue(SettingsKeys::Path, SettingsKeys::Tool, fallback);
+        ShowPkcs12Format(settings.ReadValue(SettingsKeys::Path, SettingsKeys::CompatiblePkcs12, SettingsKeys::Selected)
+                         != SettingsKeys::NotSelected);
     } else {
         settings.WriteValue(SettingsKeys::Path, SettingsKeys::Tool, toolPath_);
     }

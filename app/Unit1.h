@@ -67,6 +67,8 @@ public:
     void cxButton15Click();
     void cxButton12Click();
     void cxButton16Click();
+    void chkCompatSrvClick();
+    void chkCompatUsrClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -88,6 +90,8 @@ private:
     void PickValidity(QComboBox *picker, QLineEdit *days);
     // Shows the picker item of a day count, or none; runs no handler.
     void ShowPickedValidity(QComboBox *picker, const QString &days);
+    void ShowPkcs12Format(bool compatible);
+    void SavePkcs12Format(bool compatible);
 
     void SaveSteps();
     TCaFields CaFieldsOnPage() const;

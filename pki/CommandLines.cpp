@@ -21,6 +21,15 @@ QString Line(const QString &tool, const QStringList &items)
     return ShellQuote(tool) + u' ' + items.join(u' ');
 }
 
+QStringList Pkcs12Format(bool compatible)
+{
+    // macOS, iOS, Android, Windows and Java refuse the AES/PBKDF2 default, saying the
+    // password is wrong.
+    if (compatible)
+        return {"-keypbe", "PBE-SHA1-3DES", "-certpbe", "PBE-SHA1-3DES", "-macalg", "sha1"};
+    return {};
+}
+
 } // namespace
 
 QString ShellQuote(const QString &text)
@@ -64,7 +73,7 @@ QStringList CertificateCommands(const TCertificateRequest &r)
         Line(r.tool, {"verify", "-CAfile", caCrt, crt}),
         // The key is written unencrypted, so -passin is never consulted.
         CertPass(r.password)
-            + Line(r.tool, {"pkcs12", "-export", "-in", crt, "-inkey", key, "-certfile", caCrt, "-name",
+            + Line(r.tool, QStringList{"pkcs12", "-export"} + Pkcs12Format(r.compatiblePkcs12) + QStringList{"-in", crt, "-inkey", key, "-certfile", caCrt, "-name",
                             ShellQuote(friendly), "-caname", ShellQuote(r.company + QStringLiteral(" CA")), "-out",
                             p12, "-passin", "env:TARVIK_CERT_PASS", "-passout", "env:TARVIK_CERT_PASS"}),
         kExit,

@@ -21,6 +21,8 @@ struct TCertificateRequest
     QString name;   // host (server) or user name: the certificate's directory
     QString suffix; // "." + ca for a server; unused for a user
     QString days, passphrase, password, company;
+    // 3DES with a SHA-1 MAC, which every system imports; otherwise the tool's default.
+    bool compatiblePkcs12 = false;
 };
 
 // Key, request, signature, verification and PKCS#12 export; five command lines, then "exit".

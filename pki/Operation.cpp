@@ -61,6 +61,7 @@ TCertificateRequest CertificateRequest(const TOperationInput &in)
     r.passphrase = in.passphrase;
     r.password = in.password;
     r.company = in.subject.company;
+    r.compatiblePkcs12 = in.compatiblePkcs12;
     return r;
 }
 

@@ -22,6 +22,7 @@ struct TOperationInput
     QString password; // PKCS#12 export password
     QString serial;   // revocation
     TSubject subject; // the Configuration page's CA fields
+    bool compatiblePkcs12 = true;
 };
 
 struct TOperationPlan

@@ -11,5 +11,9 @@ inline const QString NotSelected = QStringLiteral("0");
 // Section and key of the tool path.
 inline const QString Path = QStringLiteral("path");
 inline const QString Tool = QStringLiteral("openssl");
+// How the tool exports PKCS#12 files: "1" in the format every system imports, "0" in
+// the tool's own default. Kept in the tool's section: a new section would take a name
+// away from the CAs.
+inline const QString CompatiblePkcs12 = QStringLiteral("pkcs12_compatible");
 
 } // namespace SettingsKeys

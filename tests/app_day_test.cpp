@@ -2,6 +2,7 @@
 // OpenSSL tool, every result checked with OpenSSL itself.
 #include "app_Fixture.h"
 
+#include <QCheckBox>
 #include <QListWidget>
 #include <QRandomGenerator>
 
@@ -40,7 +41,7 @@ protected:
     void ExpectVerifies(const QString &ca, const QString &cert)
     {
         int rc = 0;
-        const QByteArray out = Tool({"verify", "-CAfile", Ca(ca, "private/ca.crt"), cert}, &rc);
+        const QByteArray out = Tool({"verify", "-x509_strict", "-CAfile", Ca(ca, "private/ca.crt"), cert}, &rc);
         EXPECT_EQ(rc, 0) << out.constData();
         EXPECT_TRUE(out.contains(": OK")) << out.constData();
     }
@@ -68,7 +69,7 @@ protected:
         }
         ASSERT_NE(port, 0);
         int rc = 0;
-        const QByteArray out = Tool({"s_client", "-connect", QString("127.0.0.1:%1").arg(port), "-verify_return_error",
+        const QByteArray out = Tool({"s_client", "-connect", QString("127.0.0.1:%1").arg(port), "-verify_return_error", "-x509_strict",
                                      "-CAfile", Ca(ca, "private/ca.crt"), "-verify_hostname", name, "-brief"},
                                     &rc, "Q\n");
         EXPECT_EQ(rc, 0) << out.constData();
@@ -96,7 +97,9 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_TRUE(boxes->Texts("message").contains(
         "Votre www.p12 est dans acme.test/certs/www/www.p12 Vous pouvez l'installer sur votre serveur web."));
 
-    // A user whose name has an accent and a blank.
+    // A user whose name has an accent and a blank, exported in the tool's modern format.
+    Find<QCheckBox>("chkCompatUsr")->click();
+    EXPECT_FALSE(Find<QCheckBox>("chkCompatSrv")->isChecked());
     const QString user = "Jean Dupré";
     IssueUser(user, "user pass");
     EXPECT_TRUE(boxes->Texts("message").contains("Votre Jean Dupré.p12 est dans acme.test/certs/Jean Dupré/Jean Dupré.p12 "
@@ -131,9 +134,10 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     struct Export
     {
         QString file, password, friendlyName;
+        const char *mac, *pbe;
     };
-    const Export exports[] = {{www + "/www.p12", p12Password, "www.acme.test"},
-                              {jean + "/" + user + ".p12", "user pass", user}};
+    const Export exports[] = {{www + "/www.p12", p12Password, "www.acme.test", "MAC: sha1", "pbeWithSHA1And3-KeyTripleDES-CBC"},
+                              {jean + "/" + user + ".p12", "user pass", user, "MAC: sha256", "PBES2"}};
     for (const Export &e : exports) {
         SCOPED_TRACE(e.file.toStdString());
         const QByteArray dump = Tool({"pkcs12", "-in", e.file, "-passin", "stdin", "-nodes", "-info"}, &rc,
@@ -141,6 +145,8 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
         EXPECT_EQ(rc, 0) << dump.constData();
         EXPECT_EQ(dump.count("BEGIN CERTIFICATE"), 2) << dump.constData();
         EXPECT_EQ(dump.count("BEGIN PRIVATE KEY"), 1);
+        EXPECT_TRUE(dump.contains(e.mac)) << dump.constData();
+        EXPECT_TRUE(dump.contains(e.pbe)) << dump.constData();
         // The names are stored as BMP strings, which the tool prints one byte a character.
         EXPECT_TRUE(dump.contains("friendlyName: " + e.friendlyName.toLatin1())) << dump.constData();
         EXPECT_TRUE(dump.contains("friendlyName: " + QString("Société Générale d'Ingénierie CA").toLatin1()));
@@ -168,9 +174,9 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     const QByteArray crlText = Tool({"crl", "-in", crl, "-noout", "-text"}, &rc);
     EXPECT_EQ(rc, 0) << crlText.constData();
     EXPECT_TRUE(crlText.contains("Serial Number: 02")) << crlText.constData();
-    Tool({"verify", "-crl_check", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, mail + "/user.crt"}, &rc);
+    Tool({"verify", "-crl_check", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, mail + "/user.crt"}, &rc);
     EXPECT_NE(rc, 0);
-    Tool({"verify", "-crl_check", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, www + "/user.crt"}, &rc);
+    Tool({"verify", "-crl_check", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, www + "/user.crt"}, &rc);
     EXPECT_EQ(rc, 0);
 
     // Revoking it again, or a serial never issued, fails and leaves the CRL as it is.
@@ -198,4 +204,9 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     ExpectVerifies("acme.test", www + "/user.crt");
     EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
     EXPECT_TRUE(boxes->Texts("error").isEmpty());
+
+    // The export format chosen stays chosen.
+    Reopen();
+    EXPECT_FALSE(Find<QCheckBox>("chkCompatSrv")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("chkCompatUsr")->isChecked());
 }

@@ -3,6 +3,8 @@
 #include "ui_Unit1.h"
 
 #include "console/ConsoleCommand.h"
+#include "pki/CaLayout.h"
+#include "pki/PemDates.h"
 #include "pki/Texts.h"
 
 #include <QDir>
@@ -65,6 +67,10 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
         || !OperationFree(in.ca, memo) || Refused(RefusalBeforeRun(in)))
         return;
+    const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));
+    for (const QString &warning : WarningsBeforeIssue(in, caEnd, QDateTime::currentDateTimeUtc()))
+        if (!boxes_->Confirm(warning))
+            return;
     const TOperationPlan plan = PlanOperation(in);
     for (const QString &dir : plan.directories)
         QDir().mkdir(dir); // an existing one is fine; the tool reports any other trouble

@@ -5,6 +5,7 @@
 #include "pki/CommandLines.h"
 #include "pki/Texts.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -124,6 +125,25 @@ QString RefusalBeforeRun(const TOperationInput &in)
     if (IsCertificate(in.kind) && !IsPositiveWholeNumber(in.days))
         return Texts::BadDays(QStringLiteral("Durée du certificat"));
     return QString();
+}
+
+QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNotAfter, const QDateTime &now)
+{
+    QStringList warnings;
+    if (!IsCertificate(in.kind))
+        return warnings;
+    const int days = in.days.toInt();
+    // Apple platforms refuse TLS server certificates valid longer than this.
+    constexpr int kAppleMaxServerDays = 825;
+    if (in.kind == TOperationKind::ServerCertificate && days > kAppleMaxServerDays)
+        warnings << Texts::AppleRefusesLongServerCertificates(days, kAppleMaxServerDays);
+    if (caNotAfter.isValid()) {
+        if (caNotAfter <= now)
+            warnings << Texts::CaCertificateExpired(caNotAfter);
+        else if (now.addDays(days) > caNotAfter)
+            warnings << Texts::CertificateOutlivesCa(caNotAfter);
+    }
+    return warnings;
 }
 
 TOperationPlan PlanOperation(const TOperationInput &in)

@@ -1,6 +1,7 @@
 #pragma once
 #include "pki/CaFiles.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,11 @@ QString InvalidNameRefusal(const TOperationInput &in);
 // The refusal of a run bound to fail (bad tool, missing CA certificate, bad days, empty
 // subject); empty when the run may go. Reads the CA's files, writes nothing.
 QString RefusalBeforeRun(const TOperationInput &in);
+
+// Questions before issuing a certificate that some clients will refuse or stop trusting
+// early; each answered "OK" lets the issue go on. caNotAfter is the CA certificate's end
+// (invalid when unknown), now the current time.
+QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNotAfter, const QDateTime &now);
 
 TOperationPlan PlanOperation(const TOperationInput &in);
 

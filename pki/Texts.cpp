@@ -1,6 +1,8 @@
 #include "pki/Texts.h"
 #include "pki/CaLayout.h"
 
+#include <QDateTime>
+
 namespace Texts {
 
 const QString NoCaSelected = QStringLiteral("Aucun CA n'est sélectionné.");
@@ -57,6 +59,39 @@ const QString InvalidUserName =
 const QString InvalidSerial =
     QStringLiteral("Numéro de certificat invalide : utilisez seulement des chiffres hexadécimaux (0 à 9, A à F), "
                    "par exemple 0A.");
+
+QString FrenchDate(const QDateTime &when)
+{
+    static const char *const kMonths[] = {"janvier", "février", "mars",      "avril",   "mai",      "juin",
+                                          "juillet", "août",    "septembre", "octobre", "novembre", "décembre"};
+    const QDate date = when.toLocalTime().date();
+    return QStringLiteral("%1 %2 %3").arg(date.day()).arg(QString::fromUtf8(kMonths[date.month() - 1])).arg(date.year());
+}
+
+QString AppleRefusesLongServerCertificates(int days, int maxDays)
+{
+    return QStringLiteral("Ce certificat de serveur serait valable %1 jours : les iPhone, iPad et Mac refusent les "
+                          "certificats de serveur valables plus de %2 jours, même d'un CA installé. Cliquez sur OK pour "
+                          "le créer quand même, ou sur Annuler pour choisir une durée plus courte.")
+        .arg(days)
+        .arg(maxDays);
+}
+
+QString CaCertificateExpired(const QDateTime &caNotAfter)
+{
+    return QStringLiteral("Le certificat du CA a expiré le %1 : aucun client ne fera confiance aux certificats qu'il "
+                          "signe. Créez d'abord le CA de nouveau sur la page « Créer un CA ». Cliquez sur OK pour "
+                          "continuer quand même.")
+        .arg(FrenchDate(caNotAfter));
+}
+
+QString CertificateOutlivesCa(const QDateTime &caNotAfter)
+{
+    return QStringLiteral("Le certificat du CA expire le %1, avant la fin de ce certificat : à partir de cette date, "
+                          "les clients ne lui feront plus confiance. Cliquez sur OK pour le créer quand même, ou sur "
+                          "Annuler pour choisir une durée plus courte.")
+        .arg(FrenchDate(caNotAfter));
+}
 
 const QString ReplaceCaCertificate =
     QStringLiteral("Vous avez déja un certificat pour ce CA. Cliquez sur ok pour l'écraser, ATTENTION les certificats "

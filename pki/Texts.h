@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+class QDateTime;
+
 // Every text the operations and their guards show to the user, worded once.
 namespace Texts {
 
@@ -26,6 +28,13 @@ QString CasLeftOut(const QStringList &names);
 extern const QString InvalidHostName;
 extern const QString InvalidUserName;
 extern const QString InvalidSerial;
+
+// Questions before issuing a certificate some clients will refuse or stop trusting.
+QString AppleRefusesLongServerCertificates(int days, int maxDays);
+QString CaCertificateExpired(const QDateTime &caNotAfter);
+QString CertificateOutlivesCa(const QDateTime &caNotAfter);
+// A date in words, in the local time zone: "9 décembre 2028".
+QString FrenchDate(const QDateTime &when);
 
 // Questions before replacing earlier results.
 extern const QString ReplaceCaCertificate;

@@ -126,3 +126,20 @@ TEST_F(CertificatePagesTest, AnUnreadableDatabaseIsReportedAndTheListsStay)
     EXPECT_EQ(Items("cxListBox1").size(), 1);
     EXPECT_EQ(Find<QTabWidget>("cxPageControl1")->currentWidget()->objectName(), "cxTabSheet5");
 }
+
+// A server certificate Apple devices would refuse is issued only after "OK".
+TEST_F(CertificatePagesTest, ALongServerCertificateIsIssuedOnlyAfterOk)
+{
+    SetUpCa();
+    WriteBytes(progDir + "acme.test/private/ca.crt", "stand-in");
+    Type("cxMaskEdit2", "secret");
+    Type("cxTextEdit8", "www");
+    Type("cxTextEdit3", "pw");
+    Combo("comboTTLsrv")->setCurrentIndex(3); // 5 years
+    const auto before = Tree(progDir);
+    Click("cxButton14");
+    ASSERT_EQ(boxes->Texts("confirm").size(), 1);
+    EXPECT_TRUE(boxes->Texts("confirm")[0].startsWith("Ce certificat de serveur serait valable 1800 jours"));
+    EXPECT_EQ(Tree(progDir), before);
+    EXPECT_EQ(form->RunningOperations(), 0);
+}

@@ -1,6 +1,9 @@
 #include "pki/CommandLines.h"
+#include "pki/Operation.h"
 #include "pki/Texts.h"
 #include "pki_support.h"
+
+#include <QTimeZone>
 
 namespace {
 
@@ -107,6 +110,46 @@ TEST(CommandLines, PlainLineReadsAsExpected)
     EXPECT_EQ(CreateCaCommands("/usr/bin/openssl", "Alpha", "secret", "365").first(),
               "TARVIK_CA_PASS='secret' '/usr/bin/openssl' genrsa -passout env:TARVIK_CA_PASS -des3 "
               "-out 'Alpha/private/ca.key' 2048");
+}
+
+// Each question before issuing shows when it should, and only then.
+TEST(CommandLines, WarningsBeforeIssue)
+{
+    const QDateTime now(QDate(2026, 12, 10), QTime(12, 0), QTimeZone::utc());
+    struct Case
+    {
+        TOperationKind kind;
+        const char *days;
+        QDateTime caEnd;
+        QStringList expected; // the start of each question
+    };
+    const QString apple = "Ce certificat de serveur serait valable", outlives = "Le certificat du CA expire le",
+                  expired = "Le certificat du CA a expiré le";
+    const Case cases[] = {
+        {TOperationKind::ServerCertificate, "825", now.addYears(10), {}},
+        {TOperationKind::ServerCertificate, "826", now.addYears(10), {apple}},
+        {TOperationKind::UserCertificate, "1800", now.addYears(10), {}},
+        {TOperationKind::UserCertificate, "360", now.addDays(360), {}},
+        {TOperationKind::UserCertificate, "360", now.addDays(359), {outlives}},
+        {TOperationKind::ServerCertificate, "1800", now.addDays(100), {apple, outlives}},
+        {TOperationKind::UserCertificate, "30", now.addSecs(-1), {expired}},
+        {TOperationKind::UserCertificate, "30", QDateTime(), {}},
+        {TOperationKind::Revocation, "", now.addSecs(-1), {}},
+    };
+    for (const Case &c : cases) {
+        TOperationInput in;
+        in.kind = c.kind;
+        in.days = c.days;
+        const QStringList warnings = WarningsBeforeIssue(in, c.caEnd, now);
+        SCOPED_TRACE(std::string(c.days) + " " + warnings.join(" | ").toStdString());
+        ASSERT_EQ(warnings.size(), c.expected.size());
+        for (qsizetype i = 0; i < warnings.size(); ++i)
+            EXPECT_TRUE(warnings[i].startsWith(c.expected[i]));
+    }
+    TOperationInput user;
+    user.kind = TOperationKind::UserCertificate;
+    const QDateTime caEnd(QDate(2028, 12, 9), QTime(12, 0), QTimeZone::utc());
+    EXPECT_TRUE(WarningsBeforeIssue(user, caEnd, now.addYears(5))[0].contains("9 décembre 2028"));
 }
 
 TEST(CommandLines, CompletionMessages)

@@ -1,9 +1,11 @@
 #include "pki/CaFiles.h"
 #include "pki/CommandLines.h"
 #include "pki/IndexFile.h"
+#include "pki/PemDates.h"
 #include "pki_support.h"
 
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include <QDeadlineTimer>
 #include <QStandardPaths>
@@ -207,6 +209,19 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
     EXPECT_TRUE(crl.contains("Version 2 (0x1)")) << crl.constData();
     EXPECT_TRUE(crl.contains("crlNumber=0x01")) << crl.constData();
     EXPECT_TRUE(crl.contains("X509v3 Authority Key Identifier")) << crl.constData();
+    // The dates read from the files are the ones the tool reads.
+    const auto toolDate = [&](const QStringList &args, const char *prefix) {
+        const QByteArray out = RunProgram(tool, args).output.trimmed();
+        return QDateTime::fromString(QString::fromLatin1(out.mid(qstrlen(prefix))).simplified(),
+                                     "MMM d HH:mm:ss yyyy 'GMT'").toUTC();
+    };
+    QDateTime expected = toolDate({"x509", "-in", "Alpha/private/ca.crt", "-noout", "-enddate"}, "notAfter=");
+    expected.setTimeZone(QTimeZone::utc());
+    EXPECT_EQ(CertificateNotAfter("Alpha/private/ca.crt"), expected);
+    expected = toolDate({"crl", "-in", "Alpha/crl/Alpha.crl.crt", "-noout", "-nextupdate"}, "nextUpdate=");
+    expected.setTimeZone(QTimeZone::utc());
+    EXPECT_EQ(CrlNextUpdate("Alpha/crl/Alpha.crl.crt"), expected);
+    EXPECT_FALSE(CertificateNotAfter("Alpha/index.txt").isValid());
     EXPECT_NE(VerifyWithCrl("Alpha", "Alpha/newcerts/01.pem").exitCode, 0);
     for (const QString &valid : {crt, userCrt}) {
         run = VerifyWithCrl("Alpha", valid);

@@ -101,6 +101,16 @@ protected:
         auto *pages = Find<QTabWidget>("cxPageControl1");
         pages->setCurrentWidget(Find<QWidget>(name));
     }
+    // The fields every operation requires, filled on all four pages.
+    void FillOperationFields()
+    {
+        Type("cxMaskEdit1", "secret");
+        Type("cxTextEdit8", "www");
+        Type("cxTextEdit3", "pw");
+        Type("cxTextEdit9", "Jean");
+        Type("cxTextEdit4", "pw");
+        Type("txtRevokeNumber", "01");
+    }
     void AddCa(const QString &name)
     {
         Type("txtNewCA", name);

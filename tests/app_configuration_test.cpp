@@ -195,12 +195,7 @@ TEST_F(ConfigurationTest, TypedSelectorTextIsCheckedAndNeverSelects)
     EXPECT_EQ(Text("txtTTLsrv"), "365");
 
     typeKeys(selector, "../dir");
-    Type("cxMaskEdit1", "secret");
-    Type("cxTextEdit8", "www");
-    Type("cxTextEdit3", "pw");
-    Type("cxTextEdit9", "Jean");
-    Type("cxTextEdit4", "pw");
-    Type("txtRevokeNumber", "01");
+    FillOperationFields();
     for (const char *button : {"cxButton1", "btDelCA", "cxButton6", "cxButton14", "cxButton15", "cxButton16"})
         Click(button);
     ShowPage("cxTabSheet5");

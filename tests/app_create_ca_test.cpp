@@ -116,14 +116,9 @@ TEST_F(CreateCaTest, AFailingCommandEndsTheOperationWithAnErrorAndRunsNothingAft
     PrepareCa("acme.test");
     WriteBytes(progDir + "acme.test/private/ca.crt", "stand-in");
     Type("cxTextEdit1", progDir + "tool");
-    Type("cxMaskEdit1", "secret");
-    Type("cxTextEdit8", "www");
-    Type("cxTextEdit3", "pw");
+    FillOperationFields();
     Combo("comboTTLsrv")->setCurrentIndex(2);
-    Type("cxTextEdit9", "Jean");
-    Type("cxTextEdit4", "pw");
     Combo("comboTTLusr")->setCurrentIndex(2);
-    Type("txtRevokeNumber", "01");
     boxes->answers = QList<bool>(100, true);
     for (const Case &c : cases) {
         // 0: every call succeeds but the operation's file is not written.
@@ -172,15 +167,10 @@ TEST_F(CreateCaTest, ARunBoundToFailIsRefusedBeforeAnythingIsWritten)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         Type("cxTextEdit1", tool);
-        Type("cxMaskEdit1", "secret");
+        FillOperationFields();
         Type("txtTTLCA", "3600");
-        Type("cxTextEdit8", "www");
-        Type("cxTextEdit3", "pw");
         Type("txtTTLsrv", "360");
-        Type("cxTextEdit9", "Jean");
-        Type("cxTextEdit4", "pw");
         Type("txtTTLusr", "360");
-        Type("txtRevokeNumber", "01");
         if (*c.field)
             Type(c.field, c.value);
         const auto before = Tree(progDir);
@@ -264,12 +254,7 @@ TEST_F(CreateCaTest, ASecondOperationOnTheSameCaIsRefusedWhileTheFirstRuns)
 TEST_F(CreateCaTest, NoSelectedCaIsRefusedByEveryOperation)
 {
     Open();
-    Type("cxMaskEdit1", "secret");
-    Type("cxTextEdit8", "www");
-    Type("cxTextEdit3", "pw");
-    Type("cxTextEdit9", "Jean");
-    Type("cxTextEdit4", "pw");
-    Type("txtRevokeNumber", "01");
+    FillOperationFields();
     for (const char *button : {"cxButton6", "cxButton14", "cxButton15", "cxButton16"})
         Click(button);
     EXPECT_EQ(boxes->Texts("message"), QStringList(4, "Aucun CA n'est sélectionné."));

@@ -7,11 +7,8 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
-#include <QDeadlineTimer>
 #include <QStandardPaths>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 // These tests hand the written files and the built command lines to the real
@@ -67,23 +64,6 @@ TRun VerifyWithCrl(const QString &ca, const QString &cert)
 QByteArray CrlText(const QString &ca)
 {
     return RunProgram(Tool(), {"crl", "-in", ca + "/crl/" + ca + ".crl.crt", "-noout", "-crlnumber", "-text"}).output;
-}
-
-// A port nobody listens on now; the kernel hands out a fresh one each time.
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), size) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
 }
 
 class OpensslTest : public PkiTest
@@ -236,38 +216,6 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
     EXPECT_EQ(VerifyWithCrl("Alpha", crt).exitCode, 0);
 }
 
-TEST_F(OpensslTest, StrictTlsClientAcceptsTheServerCertificate)
-{
-    const TSubject s{"FR", "Bretagne", "Rennes", "Acme", "IT", "pki@acme.test"};
-    CreateCa("acme.test", s);
-    const TRun issued = IssueServer("acme.test", s, "www");
-    const QString dir = "acme.test/certs/www/";
-    ASSERT_TRUE(QFile::exists(dir + "user.crt")) << issued.output.constData();
-
-    QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    const QString port = QString::number(FreePort());
-    server.start(Tool(), {"s_server", "-accept", "127.0.0.1:" + port, "-cert", dir + "user.crt", "-key",
-                          dir + "user.key", "-naccept", "1"});
-    QByteArray serverOutput;
-    const QDeadlineTimer listening(20000);
-    while (!serverOutput.contains("ACCEPT") && server.state() != QProcess::NotRunning && !listening.hasExpired()) {
-        server.waitForReadyRead(100);
-        serverOutput += server.readAll();
-    }
-    ASSERT_TRUE(serverOutput.contains("ACCEPT")) << serverOutput.constData();
-    const TRun client = RunProgram(Tool(), {"s_client", "-connect", "127.0.0.1:" + port, "-x509_strict",
-                                            "-verify_return_error", "-verify_hostname", "www.acme.test", "-CAfile",
-                                            "acme.test/private/ca.crt", "-brief"},
-                                   "Q\n");
-    server.kill();
-    server.waitForFinished(5000);
-    EXPECT_EQ(client.exitCode, 0) << client.output.constData();
-    EXPECT_TRUE(client.output.contains("Verification: OK")) << client.output.constData();
-}
-
-// A CA whose root-ca.cnf and database predate the key usage and the CRL number
-// keeps issuing and revoking with today's signing configuration.
 TEST_F(OpensslTest, CaMadeBeforeTheStrictExtensionsStillSignsAndRevokes)
 {
     const TSubject s{"FR", "Bretagne", "Brest", "Old", "IT", "pki@old.test"};

@@ -9,7 +9,6 @@
 
 #include <QStandardPaths>
 
-#include <unistd.h>
 
 // These tests hand the written files and the built command lines to the real
 // OpenSSL tool: reading them back ourselves would not show how OpenSSL parses them.

@@ -21,7 +21,14 @@ quint64 TConsoleShared::BeginRun()
 {
     std::lock_guard<std::mutex> lock(recordsMutex_);
     collectedLines_.clear();
+    lastCollectedBeginning_ = false;
     return ++generation_;
+}
+
+bool TConsoleShared::IsCurrentRun(quint64 run) const
+{
+    std::lock_guard<std::mutex> lock(recordsMutex_);
+    return run == generation_;
 }
 
 void TConsoleShared::SetRunStatus(quint64 run, quint8 status)
@@ -47,11 +54,23 @@ void TConsoleShared::SetOutputReturnCode(quint64 run, TReturnCode code)
         outputReturnCode_ = code;
 }
 
-void TConsoleShared::AppendCollected(quint64 run, const QString &text)
+void TConsoleShared::Collect(quint64 run, const QString &text, TOutputType type)
 {
     std::lock_guard<std::mutex> lock(recordsMutex_);
-    if (run == generation_)
+    if (run != generation_)
+        return;
+    if (lastCollectedBeginning_ && !collectedLines_.isEmpty())
+        collectedLines_.last() = text;
+    else
         collectedLines_.append(text);
+    lastCollectedBeginning_ = type == otBeginningOfLine;
+}
+
+void TConsoleShared::ReleaseBeginning(quint64 run)
+{
+    std::lock_guard<std::mutex> lock(recordsMutex_);
+    if (run == generation_ && lastCollectedBeginning_ && !collectedLines_.isEmpty())
+        collectedLines_.last() = QString();
 }
 
 QStringList TConsoleShared::CollectedLines() const

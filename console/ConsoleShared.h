@@ -1,4 +1,5 @@
 #pragma once
+#include "console/ConsoleLog.h"
 #include "console/ConsoleTypes.h"
 
 #include <QByteArray>
@@ -47,13 +48,17 @@ public:
     template <typename Call> bool CallWhileAlive(Call call);
 
     // Runs: each Start begins a new generation; a worker writes the records of the
-    // component only while its run is the latest, so a stopped run that finishes late
-    // cannot overwrite what the next run has written.
+    // component, and starts its timer, only while its run is the latest, so a stopped run
+    // that finishes late cannot overwrite what the next run has written or counts for.
     quint64 BeginRun();
+    bool IsCurrentRun(quint64 run) const;
     void SetRunStatus(quint64 run, quint8 status);
     void SetRunResult(quint64 run, quint8 status, quint32 code);
     void SetOutputReturnCode(quint64 run, TReturnCode code);
-    void AppendCollected(quint64 run, const QString &text);
+    // A text delivered after a beginning replaces it: a line that grows is kept once.
+    void Collect(quint64 run, const QString &text, TOutputType type);
+    // Lets the kept beginning go before a longer form of it is built.
+    void ReleaseBeginning(quint64 run);
 
     quint8 RunStatus() const { return runStatus_; }
     quint32 RunResultCode() const { return runResultCode_; }
@@ -81,6 +86,7 @@ private:
     std::atomic<quint32> runResultCode_{0};
     std::atomic<TReturnCode> outputReturnCode_{rcCRLF};
     QStringList collectedLines_;
+    bool lastCollectedBeginning_ = false;
 };
 
 // Qt guards its event queue with a futex that ThreadSanitizer cannot see. A worker holds
@@ -118,6 +124,7 @@ template <typename Step> void TConsoleShared::Post(Step step, bool *done)
                 step(*self->command_);
             } catch (...) {
                 // Exceptions never cross Qt's event machinery; a failed step is dropped.
+                qCWarning(lcConsole) << "a step of a console run failed on the UI thread";
             }
             if (!done)
                 return;

@@ -146,6 +146,12 @@ int BytesWaiting(int fd)
     return waiting;
 }
 
+int PipeCapacity(int fd)
+{
+    const int capacity = fcntl(fd, F_GETPIPE_SZ);
+    return capacity > 0 ? capacity : 65536;
+}
+
 void EndProcessGroup(pid_t pid)
 {
     // The child is not reaped yet, so the group's number cannot name anyone else's group.

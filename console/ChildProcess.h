@@ -35,6 +35,9 @@ quint32 PollExitStatus(pid_t pid, int *error);
 // Bytes waiting in a pipe; 0 on failure.
 int BytesWaiting(int fd);
 
+// How many bytes the pipe holds before its writer has to wait.
+int PipeCapacity(int fd);
+
 // Kills what is left of the child's process group (the child itself when it still runs,
 // its background jobs in any case) and reaps the child.
 void EndProcessGroup(pid_t pid);

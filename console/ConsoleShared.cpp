@@ -54,16 +54,18 @@ void TConsoleShared::SetOutputReturnCode(quint64 run, TReturnCode code)
         outputReturnCode_ = code;
 }
 
-void TConsoleShared::Collect(quint64 run, const QString &text, TOutputType type)
+void TConsoleShared::Collect(quint64 run, const std::vector<TDeliveredText> &texts)
 {
     std::lock_guard<std::mutex> lock(recordsMutex_);
     if (run != generation_)
         return;
-    if (lastCollectedBeginning_ && !collectedLines_.isEmpty())
-        collectedLines_.last() = text;
-    else
-        collectedLines_.append(text);
-    lastCollectedBeginning_ = type == otBeginningOfLine;
+    for (const TDeliveredText &delivered : texts) {
+        if (lastCollectedBeginning_ && !collectedLines_.isEmpty())
+            collectedLines_.last() = delivered.text;
+        else
+            collectedLines_.append(delivered.text);
+        lastCollectedBeginning_ = delivered.type == otBeginningOfLine;
+    }
 }
 
 void TConsoleShared::ReleaseBeginning(quint64 run)

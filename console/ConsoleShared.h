@@ -12,6 +12,14 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <vector>
+
+// One text for the UI thread: an output line, a beginning, or an echoed entry.
+struct TDeliveredText {
+    QString text;
+    TOutputType type;
+    TReturnCode returnCode; // how a complete output line ended
+};
 
 // Shutdown safety. A component may be destroyed (with the main window) while its workers
 // still run, and a worker may then be waiting for the UI thread, which is inside the
@@ -55,8 +63,9 @@ public:
     void SetRunStatus(quint64 run, quint8 status);
     void SetRunResult(quint64 run, quint8 status, quint32 code);
     void SetOutputReturnCode(quint64 run, TReturnCode code);
-    // A text delivered after a beginning replaces it: a line that grows is kept once.
-    void Collect(quint64 run, const QString &text, TOutputType type);
+    // Appends the texts in order; a text delivered after a beginning replaces it, so a
+    // line that grows is kept once.
+    void Collect(quint64 run, const std::vector<TDeliveredText> &texts);
     // Lets the kept beginning go before a longer form of it is built.
     void ReleaseBeginning(quint64 run);
 

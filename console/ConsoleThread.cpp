@@ -61,14 +61,13 @@ void THandOver::Show(TConsoleCommand &command)
 {
     const QPointer<QObject> alive(&command);
     for (size_t k = 0; k < texts.size(); ++k) {
-        // A stop that a handler requested drops the rest, as if it were never read.
+        // A stop that a handler requested: the rest is neither shown nor handed on.
         if (k > 0 && run->StopRequested.load(std::memory_order_relaxed)) {
             cutShort = true;
             return;
         }
         const TDeliveredText &delivered = texts[k];
         try {
-            shared->Collect(run->Generation, delivered.text, delivered.type);
             if (TStrings *lines = command.OutputLines()) {
                 const bool cut = delivered.text.size() > kMaxShownChars;
                 // A growing line that was cut already looks the same however long it grows.
@@ -77,10 +76,12 @@ void THandOver::Show(TConsoleCommand &command)
                 lastShownCut = cut;
             }
             lastWasPartial = delivered.type == otBeginningOfLine;
-            if (delivered.type == otEntireLine)
-                shared->SetOutputReturnCode(run->Generation, delivered.returnCode);
-            if (*onNewLine)
+            if (*onNewLine) {
+                // The handler of a complete line sees how that very line ended.
+                if (delivered.type == otEntireLine)
+                    shared->SetOutputReturnCode(run->Generation, delivered.returnCode);
                 (*onNewLine)(&command, delivered.text, delivered.type);
+            }
         } catch (...) {
             qCWarning(lcConsole) << "a line of a console run could not be shown";
         }
@@ -176,6 +177,7 @@ void TConsoleThread::RunConsole()
         // does not fit is continued in a later cycle.
         SetNonBlocking(input_.writeEnd);
         SetNonBlocking(output_.readEnd);
+        pipeCapacity_ = PipeCapacity(output_.readEnd);
 
         SetStatus(rsStartingProcess);
         showMode_ = PlatformShowMode(ShowWindow);
@@ -255,7 +257,9 @@ void TConsoleThread::PollLoop()
             OutputStep(waiting);
         else
             InputStep();
-        std::this_thread::sleep_for(1ms);
+        // A child that filled the pipe waits for room and has more to say: no pause then.
+        if (waiting < pipeCapacity_)
+            std::this_thread::sleep_for(1ms);
 
         if (pollError != 0) {
             // Reaped elsewhere (SIGCHLD ignored, for instance): it has ended, but how is
@@ -411,6 +415,15 @@ void TConsoleThread::DeliverQueued()
         return;
     counters_->ResetLastOutput();
     try {
+        shared_->Collect(run_->Generation, queued_);
+        if (!*OnNewLine) {
+            // Without a handler no one can see the record change line by line.
+            const auto last = std::find_if(queued_.rbegin(), queued_.rend(), [](const auto &t) {
+                return t.type == otEntireLine;
+            });
+            if (last != queued_.rend())
+                shared_->SetOutputReturnCode(run_->Generation, last->returnCode);
+        }
         auto handOver = std::make_shared<THandOver>();
         handOver->texts.swap(queued_);
         handOver->onNewLine = OnNewLine;

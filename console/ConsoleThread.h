@@ -12,13 +12,7 @@ class TConsoleCommand;
 class TConsoleShared;
 struct TConsoleRun;
 struct TTickCounters;
-
-// One text for the UI thread: an output line, a beginning, or an echoed entry.
-struct TDeliveredText {
-    QString text;
-    TOutputType type;
-    TReturnCode returnCode; // how a complete output line ended
-};
+struct TDeliveredText;
 
 // The worker of one console run: starts the child, polls it, cuts its output into lines
 // and hands each to the UI thread, writes the queued input, and releases itself at the
@@ -79,6 +73,7 @@ private:
     quint8 status_ = rsPreparing;
     int lastError_ = 0;
     QByteArray buffer_;
+    int pipeCapacity_ = 0;
     TPipe input_;
     TPipe output_;
     pid_t pid_ = -1;

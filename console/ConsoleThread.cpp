@@ -431,7 +431,13 @@ void TConsoleThread::DeliverQueued()
         handOver->run = run_;
         handOver->lastWasPartial = LastWasPartial;
         handOver->lastShownCut = lastShownCut_;
-        if (shared_->RunOnUiThread([handOver](TConsoleCommand &command) { handOver->Show(command); })) {
+        const auto show = [handOver](TConsoleCommand &command) {
+            handOver->Show(command);
+            // The texts share the line being built; dropped here, inside the hand-over, they
+            // are gone before the worker goes on and grows that line in place.
+            handOver->texts.clear();
+        };
+        if (shared_->RunOnUiThread(show)) {
             LastWasPartial = handOver->lastWasPartial;
             lastShownCut_ = handOver->lastShownCut;
             if (handOver->cutShort)

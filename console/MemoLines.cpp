@@ -34,7 +34,8 @@ QString OneBlock(const QString &text)
     line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     for (QChar &c : line) {
         if (StartsABlock(c))
-            c = c.unicode() >= 0xfdd0 ? QChar(QChar::ReplacementCharacter) : QChar(QChar::LineSeparator);
+            c = c.unicode() >= 0xfdd0 ? QChar(QChar::ReplacementCharacter)
+                                      : QChar(QChar::LineSeparator);
     }
     return line;
 }

@@ -104,7 +104,8 @@ TEST_F(ConsoleTest, MemoShowsAGrowingLineOnce)
     command->SetCommandLine(Shell("printf 'first\\r\\n'; printf 'a\\342\\200\\251b'; read x; "
                                   "printf 'c\\357\\267\\220d\\357\\267\\221\\r\\n'"));
     command->Start();
-    ASSERT_TRUE(WaitUntil([this] { return !deliveries.empty() && deliveries.back().type == otBeginningOfLine; }));
+    ASSERT_TRUE(WaitUntil(
+        [this] { return !deliveries.empty() && deliveries.back().type == otBeginningOfLine; }));
     command->QueueInputLine(QString(), true);
     ASSERT_TRUE(WaitUntil([this] { return !command->IsRunning(); }));
     EXPECT_EQ(command->CollectedLines(),

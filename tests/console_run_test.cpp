@@ -199,8 +199,8 @@ TEST_F(ConsoleTest, APipeThatCannotBeOpenedIsReportedInFrench)
     const bool reported = WaitUntil([this] { return !errors.isEmpty(); });
     setrlimit(RLIMIT_NOFILE, &previous);
     ASSERT_TRUE(reported);
-    EXPECT_EQ(errors, QStringList{QStringLiteral("Impossible de créer un tube de communication (%1).")
-                                      .arg(qt_error_string(EMFILE))});
+    const QString expected = QStringLiteral("Impossible de créer un tube de communication (%1).");
+    EXPECT_EQ(errors, QStringList{expected.arg(qt_error_string(EMFILE))});
     ASSERT_TRUE(WaitUntil([this] { return !command->IsRunning(); }));
     EXPECT_EQ(command->RunStatus(), rsPipesFailed);
     EXPECT_EQ(command->RunResultCode(), quint32(EMFILE));

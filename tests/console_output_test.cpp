@@ -130,7 +130,7 @@ TEST_F(ConsoleTest, AVeryLongLineTakesMemoryInProportion)
     command->SetOnNewLine(nullptr); // the recording handler would keep every delivery
     command->SetCommandLine(
         Shell(QStringLiteral("head -c %1 /dev/zero | tr \"\\000\" x; echo").arg(kLength)));
-    ResetPeakResident();
+    ASSERT_TRUE(ResetPeakResident());
     const qint64 before = StatusKb("VmRSS");
     command->Start();
     qint64 growth = 0;

@@ -67,11 +67,10 @@ inline qint64 StatusKb(const char *field)
 }
 
 // Makes VmHWM start again from the present resident size.
-inline void ResetPeakResident()
+inline bool ResetPeakResident()
 {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
 // True while the process exists at all, zombie or not.

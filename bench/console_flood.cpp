@@ -1,18 +1,24 @@
 // Throughput, idle cost and latency of console runs, run by hand:
-//   console_flood [lines]
+//   console_flood [lines] [repetitions]
 // 1. lines per second shown in a read-only pane from a child that writes 80-character
-//    lines, next to a plain QProcess reader that appends the same lines to a second pane;
-// 2. CPU time of the whole program during a run whose child sleeps 5 s, as a share of one core;
+//    lines, against a plain QProcess reader. Both put each line into a fresh pane of the same
+//    kind through the same code (PutText into TMemoLines); after one warm-up run each they
+//    alternate which goes first, and the medians and their ratio are reported;
+// 2. CPU share and wake-ups per second (context switches of all the program's threads)
+//    while the child of a run is silent, next to a QProcess waiting for the same child;
 // 3. time from Start to the first line shown, for a child that prints one line at once.
 
 #include "console/ConsoleCommand.h"
+#include "console/ShowText.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,54 +34,53 @@ QString FloodScript(int lines)
     return QStringLiteral("yes %1 | head -n %2").arg(kLine).arg(lines);
 }
 
-void Prepare(QPlainTextEdit &pane)
-{
-    pane.setReadOnly(true);
-    pane.resize(560, 300);
-    pane.show();
-}
+struct TSample {
+    double linesPerSecond;
+    int shown;
+};
 
-// Runs the command to its end and returns the milliseconds it took.
-double RunToEnd(TConsoleCommand &command)
+// A read-only pane as a page shows it.
+struct TPane {
+    TPane()
+    {
+        memo.setReadOnly(true);
+        memo.resize(560, 300);
+        memo.show();
+    }
+    QPlainTextEdit memo;
+    TMemoLines lines{&memo};
+};
+
+TSample ConsoleRun(int lines)
 {
+    TPane pane;
+    QObject owner;
+    auto *command = new TConsoleCommand(&owner);
+    command->SetOutputLines(&pane.lines);
+    command->SetCommandLine(QStringLiteral("sh -c '%1'").arg(FloodScript(lines)));
     QEventLoop loop;
-    command.SetOnTerminated([&loop](TConsoleCommand *, quint32) {
+    command->SetOnTerminated([&loop](TConsoleCommand *, quint32) {
         QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     QElapsedTimer clock;
     clock.start();
-    command.Start();
+    command->Start();
     loop.exec();
-    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
     TConsoleCommand::WaitForAllWorkers(5000);
-    return ms;
+    return {lines / seconds, pane.lines.Count()};
 }
 
-double ConsoleLinesPerSecond(int lines, int *shown)
+TSample QProcessRun(int lines)
 {
-    QPlainTextEdit pane;
-    Prepare(pane);
-    TMemoLines memoLines(&pane);
-    QObject owner;
-    auto *command = new TConsoleCommand(&owner);
-    command->SetOutputLines(&memoLines);
-    command->SetCommandLine(QStringLiteral("sh -c '%1'").arg(FloodScript(lines)));
-    const double ms = RunToEnd(*command);
-    *shown = memoLines.Count();
-    return lines / (ms / 1000.0);
-}
-
-double QProcessLinesPerSecond(int lines, int *shown)
-{
-    QPlainTextEdit pane;
-    Prepare(pane);
+    TPane pane;
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(&process, &QProcess::readyReadStandardOutput, [&] {
         while (process.canReadLine()) {
             QByteArray line = process.readLine();
             line.chop(1);
-            pane.appendPlainText(QString::fromUtf8(line));
+            PutText(pane.lines, QString::fromUtf8(line), otEntireLine, false);
         }
     });
     QEventLoop loop;
@@ -84,9 +89,15 @@ double QProcessLinesPerSecond(int lines, int *shown)
     clock.start();
     process.start(QStringLiteral("sh"), {QStringLiteral("-c"), FloodScript(lines)});
     loop.exec();
-    const double ms = double(clock.nsecsElapsed()) / 1e6;
-    *shown = pane.document()->blockCount();
-    return lines / (ms / 1000.0);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    return {lines / seconds, pane.lines.Count()};
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 double CpuSeconds()
@@ -97,27 +108,83 @@ double CpuSeconds()
            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double IdleRunCpuShare()
+// Voluntary and involuntary context switches of every thread of the program. The
+// program's own /proc/self/status counts its main thread only.
+qint64 ContextSwitches()
+{
+    qint64 total = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("voluntary_ctxt_switches:")
+                || line.startsWith("nonvoluntary_ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    }
+    return total;
+}
+
+struct TIdle {
+    double cpuShare;
+    double wakeUpsPerSecond;
+};
+
+// Measures the 4 seconds from 0.5 s to 4.5 s after start, while the child sleeps and every
+// thread of the run still exists, then ends the run with stop.
+TIdle MeasureIdle(const std::function<void()> &start, const std::function<void()> &stop)
+{
+    QEventLoop loop;
+    double cpu = 0;
+    qint64 switches = 0;
+    QElapsedTimer clock;
+    TIdle idle = {};
+    QTimer::singleShot(500, &loop, [&] {
+        cpu = CpuSeconds();
+        switches = ContextSwitches();
+        clock.start();
+    });
+    QTimer::singleShot(4500, &loop, [&] {
+        const double seconds = double(clock.nsecsElapsed()) / 1e9;
+        idle = {(CpuSeconds() - cpu) / seconds, double(ContextSwitches() - switches) / seconds};
+        loop.quit();
+    });
+    start();
+    loop.exec();
+    stop();
+    return idle;
+}
+
+TIdle ConsoleIdle()
 {
     QObject owner;
     auto *command = new TConsoleCommand(&owner);
-    command->SetCommandLine(QStringLiteral("sleep 5"));
-    const double cpuBefore = CpuSeconds();
-    const double ms = RunToEnd(*command);
-    return (CpuSeconds() - cpuBefore) / (ms / 1000.0);
+    command->SetCommandLine(QStringLiteral("sleep 10"));
+    const TIdle idle = MeasureIdle([command] { command->Start(); }, [command] { command->Stop(); });
+    TConsoleCommand::WaitForAllWorkers(5000);
+    return idle;
+}
+
+TIdle QProcessIdle()
+{
+    QProcess process;
+    return MeasureIdle([&] { process.start(QStringLiteral("sleep"), {QStringLiteral("10")}); },
+                       [&] {
+                           process.kill();
+                           process.waitForFinished(5000);
+                       });
 }
 
 std::vector<double> FirstLineLatencies(int runs)
 {
     std::vector<double> result;
-    QPlainTextEdit pane;
-    Prepare(pane);
-    TMemoLines memoLines(&pane);
+    TPane pane;
     for (int i = 0; i < runs; ++i) {
-        memoLines.Clear();
+        pane.lines.Clear();
         QObject owner;
         auto *command = new TConsoleCommand(&owner);
-        command->SetOutputLines(&memoLines);
+        command->SetOutputLines(&pane.lines);
         command->SetCommandLine(QStringLiteral("echo ready"));
         QEventLoop loop;
         QElapsedTimer clock;
@@ -134,7 +201,6 @@ std::vector<double> FirstLineLatencies(int runs)
         delete command;
         TConsoleCommand::WaitForAllWorkers(5000);
     }
-    std::sort(result.begin(), result.end());
     return result;
 }
 
@@ -145,25 +211,43 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::max(1, atoi(argv[1])) : 200000;
+    const int repetitions = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
 
-    int consoleShown = 0;
-    int processShown = 0;
-    const double processRate = QProcessLinesPerSecond(lines, &processShown);
-    const double consoleRate = ConsoleLinesPerSecond(lines, &consoleShown);
-    const double cpuShare = IdleRunCpuShare();
+    ConsoleRun(std::max(1, lines / 4));
+    QProcessRun(std::max(1, lines / 4));
+    std::vector<double> consoleRates;
+    std::vector<double> processRates;
+    int wrongCounts = 0;
+    for (int i = 0; i < repetitions; ++i) {
+        for (int side = 0; side < 2; ++side) {
+            const bool consoleNow = (side == 0) == (i % 2 == 0);
+            const TSample sample = consoleNow ? ConsoleRun(lines) : QProcessRun(lines);
+            (consoleNow ? consoleRates : processRates).push_back(sample.linesPerSecond);
+            if (sample.shown != lines)
+                ++wrongCounts;
+            std::printf("  run %d %-15s %9.0f lines/s, %d lines shown\n", i + 1,
+                        consoleNow ? "TConsoleCommand" : "QProcess", sample.linesPerSecond,
+                        sample.shown);
+        }
+    }
+    const double console = Median(consoleRates);
+    const double process = Median(processRates);
+    const TIdle consoleIdle = ConsoleIdle();
+    const TIdle processIdle = QProcessIdle();
     const std::vector<double> latencies = FirstLineLatencies(20);
 
-    std::printf("console_flood: %d lines of 80 characters\n", lines);
-    std::printf("  TConsoleCommand -> TMemoLines : %9.0f lines/s (%d lines shown)\n", consoleRate,
-                consoleShown);
-    std::printf("  QProcess -> appendPlainText   : %9.0f lines/s (%d lines shown)\n", processRate,
-                processShown);
-    std::printf("  ratio console / QProcess      : %9.2f (target >= 0.5)\n",
-                consoleRate / processRate);
-    std::printf("  CPU of a run of 'sleep 5'     : %9.2f %% of one core (target <= 3 %%)\n",
-                cpuShare * 100.0);
-    std::printf("  Start to first line shown     : median %.2f ms, max %.2f ms over %zu runs "
-                "(target < 20 ms)\n",
-                latencies[latencies.size() / 2], latencies.back(), latencies.size());
-    return 0;
+    std::printf("console_flood: %d lines of 80 characters, %d runs each way, medians\n", lines,
+                repetitions);
+    std::printf("  TConsoleCommand               : %9.0f lines/s\n", console);
+    std::printf("  QProcess reader               : %9.0f lines/s\n", process);
+    std::printf("  ratio console / QProcess      : %9.2f\n", console / process);
+    std::printf("  runs with a wrong line count  : %9d\n", wrongCounts);
+    std::printf("  silent child, TConsoleCommand : %9.2f %% of one core, %6.0f wake-ups/s\n",
+                consoleIdle.cpuShare * 100.0, consoleIdle.wakeUpsPerSecond);
+    std::printf("  silent child, QProcess        : %9.2f %% of one core, %6.0f wake-ups/s\n",
+                processIdle.cpuShare * 100.0, processIdle.wakeUpsPerSecond);
+    std::printf("  Start to first line shown     : median %.2f ms, max %.2f ms over %zu runs\n",
+                Median(latencies), *std::max_element(latencies.begin(), latencies.end()),
+                latencies.size());
+    return wrongCounts == 0 ? 0 : 1;
 }

@@ -123,21 +123,19 @@ pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int
     return pid;
 }
 
-quint32 PollExitStatus(pid_t pid)
+quint32 PollExitStatus(pid_t pid, int *error)
 {
-    int status = 0;
-    const pid_t result = waitpid(pid, &status, WNOHANG);
-    if (result == pid) {
-        if (WIFEXITED(status))
-            return quint32(WEXITSTATUS(status));
-        if (WIFSIGNALED(status))
-            return 128u + quint32(WTERMSIG(status));
+    siginfo_t info = {};
+    if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+        if (errno != EINTR)
+            *error = errno;
+        return kStillActive;
     }
-    // Someone else reaped it (SIGCHLD ignored, for instance): it has ended all the same,
-    // and polling for it forever would never end the run.
-    if (result < 0 && errno == ECHILD)
-        return 0;
-    return kStillActive;
+    if (info.si_pid != pid)
+        return kStillActive;
+    if (info.si_code == CLD_EXITED)
+        return quint32(info.si_status);
+    return 128u + quint32(info.si_status); // CLD_KILLED or CLD_DUMPED
 }
 
 int BytesWaiting(int fd)
@@ -148,8 +146,15 @@ int BytesWaiting(int fd)
     return waiting;
 }
 
-void KillGroupAndReap(pid_t pid)
+int PipeCapacity(int fd)
 {
+    const int capacity = fcntl(fd, F_GETPIPE_SZ);
+    return capacity > 0 ? capacity : 65536;
+}
+
+void EndProcessGroup(pid_t pid)
+{
+    // The child is not reaped yet, so the group's number cannot name anyone else's group.
     kill(-pid, SIGKILL);
     kill(pid, SIGKILL);
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {

@@ -27,13 +27,19 @@ void IgnoreSigpipeOnce();
 pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error);
 
 // Exit status of the child without waiting: kStillActive while it runs, its exit code, or
-// 128 + the signal that ended it. The child is reaped when it is seen ended.
-quint32 PollExitStatus(pid_t pid);
+// 128 + the signal that ended it. An ended child is left unreaped, so that its process
+// group's number stays its own until EndProcessGroup. When the child cannot be waited for
+// (someone else reaped it), returns kStillActive with *error set.
+quint32 PollExitStatus(pid_t pid, int *error);
 
 // Bytes waiting in a pipe; 0 on failure.
 int BytesWaiting(int fd);
 
-// Kills the child's whole process group and reaps the child.
-void KillGroupAndReap(pid_t pid);
+// How many bytes the pipe holds before its writer has to wait.
+int PipeCapacity(int fd);
+
+// Kills what is left of the child's process group (the child itself when it still runs,
+// its background jobs in any case) and reaps the child.
+void EndProcessGroup(pid_t pid);
 
 void SetNonBlocking(int fd);

@@ -33,8 +33,9 @@ public:
     TNewLineEvent OnNewLine() const { return onNewLine_; }
     void SetOnNewLine(TNewLineEvent value) { onNewLine_ = std::move(value); }
     // Called on the worker thread at the end of every run, with the child's exit code, or
-    // 259 when the worker killed it or it never started. The component cannot be destroyed
-    // during the call, so the handler must not wait for the UI thread (post to it instead).
+    // 259 when the worker killed it, it never started or its exit status was lost. The
+    // component cannot be destroyed during the call, so the handler must not wait for the
+    // UI thread (post to it instead).
     // It is not called once the component has been destroyed.
     TTerminateEvent OnTerminated() const { return onTerminated_; }
     void SetOnTerminated(TTerminateEvent value) { onTerminated_ = std::move(value); }

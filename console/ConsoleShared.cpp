@@ -21,7 +21,14 @@ quint64 TConsoleShared::BeginRun()
 {
     std::lock_guard<std::mutex> lock(recordsMutex_);
     collectedLines_.clear();
+    lastCollectedBeginning_ = false;
     return ++generation_;
+}
+
+bool TConsoleShared::IsCurrentRun(quint64 run) const
+{
+    std::lock_guard<std::mutex> lock(recordsMutex_);
+    return run == generation_;
 }
 
 void TConsoleShared::SetRunStatus(quint64 run, quint8 status)
@@ -47,11 +54,25 @@ void TConsoleShared::SetOutputReturnCode(quint64 run, TReturnCode code)
         outputReturnCode_ = code;
 }
 
-void TConsoleShared::AppendCollected(quint64 run, const QString &text)
+void TConsoleShared::Collect(quint64 run, const std::vector<TDeliveredText> &texts)
 {
     std::lock_guard<std::mutex> lock(recordsMutex_);
-    if (run == generation_)
-        collectedLines_.append(text);
+    if (run != generation_)
+        return;
+    for (const TDeliveredText &delivered : texts) {
+        if (lastCollectedBeginning_ && !collectedLines_.isEmpty())
+            collectedLines_.last() = delivered.text;
+        else
+            collectedLines_.append(delivered.text);
+        lastCollectedBeginning_ = delivered.type == otBeginningOfLine;
+    }
+}
+
+void TConsoleShared::ReleaseBeginning(quint64 run)
+{
+    std::lock_guard<std::mutex> lock(recordsMutex_);
+    if (run == generation_ && lastCollectedBeginning_ && !collectedLines_.isEmpty())
+        collectedLines_.last() = QString();
 }
 
 QStringList TConsoleShared::CollectedLines() const

@@ -1,4 +1,5 @@
 #pragma once
+#include "console/ConsoleLog.h"
 #include "console/ConsoleTypes.h"
 
 #include <QByteArray>
@@ -11,6 +12,14 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <vector>
+
+// One text for the UI thread: an output line, a beginning, or an echoed entry.
+struct TDeliveredText {
+    QString text;
+    TOutputType type;
+    TReturnCode returnCode; // how a complete output line ended
+};
 
 // Shutdown safety. A component may be destroyed (with the main window) while its workers
 // still run, and a worker may then be waiting for the UI thread, which is inside the
@@ -47,13 +56,18 @@ public:
     template <typename Call> bool CallWhileAlive(Call call);
 
     // Runs: each Start begins a new generation; a worker writes the records of the
-    // component only while its run is the latest, so a stopped run that finishes late
-    // cannot overwrite what the next run has written.
+    // component, and starts its timer, only while its run is the latest, so a stopped run
+    // that finishes late cannot overwrite what the next run has written or counts for.
     quint64 BeginRun();
+    bool IsCurrentRun(quint64 run) const;
     void SetRunStatus(quint64 run, quint8 status);
     void SetRunResult(quint64 run, quint8 status, quint32 code);
     void SetOutputReturnCode(quint64 run, TReturnCode code);
-    void AppendCollected(quint64 run, const QString &text);
+    // Appends the texts in order; a text delivered after a beginning replaces it, so a
+    // line that grows is kept once.
+    void Collect(quint64 run, const std::vector<TDeliveredText> &texts);
+    // Lets the kept beginning go before a longer form of it is built.
+    void ReleaseBeginning(quint64 run);
 
     quint8 RunStatus() const { return runStatus_; }
     quint32 RunResultCode() const { return runResultCode_; }
@@ -81,6 +95,7 @@ private:
     std::atomic<quint32> runResultCode_{0};
     std::atomic<TReturnCode> outputReturnCode_{rcCRLF};
     QStringList collectedLines_;
+    bool lastCollectedBeginning_ = false;
 };
 
 // Qt guards its event queue with a futex that ThreadSanitizer cannot see. A worker holds
@@ -118,6 +133,7 @@ template <typename Step> void TConsoleShared::Post(Step step, bool *done)
                 step(*self->command_);
             } catch (...) {
                 // Exceptions never cross Qt's event machinery; a failed step is dropped.
+                qCWarning(lcConsole) << "a step of a console run failed on the UI thread";
             }
             if (!done)
                 return;

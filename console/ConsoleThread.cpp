@@ -1,10 +1,15 @@
 #include "console/ConsoleThread.h"
 #include "console/CommandLine.h"
 #include "console/ConsoleCommand.h"
+#include "console/ConsoleLog.h"
 #include "console/ConsoleShared.h"
 #include "console/ProcessTimer.h"
+#include "console/ShowText.h"
 #include "console/WorkerRegistry.h"
 
+#include <QPointer>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -16,8 +21,73 @@ namespace {
 
 QString PipeMessage(int error)
 {
-    return QStringLiteral("Impossible de créer un tube de communication : %1")
+    return QStringLiteral("Impossible de créer un tube de communication (%1).")
         .arg(qt_error_string(error));
+}
+
+// The number of bytes at the end that begin a UTF-8 character without completing it.
+qsizetype IncompleteCharacterBytes(const char *bytes, qsizetype n)
+{
+    for (qsizetype k = 1; k <= std::min<qsizetype>(3, n); ++k) {
+        const auto byte = static_cast<unsigned char>(bytes[n - k]);
+        if ((byte & 0xc0) == 0x80)
+            continue; // a continuation byte: look for the lead byte
+        const qsizetype length = byte >= 0xf0 && byte <= 0xf7 ? 4
+                                 : byte >= 0xe0 && byte < 0xf0 ? 3
+                                 : byte >= 0xc0 && byte < 0xe0 ? 2
+                                                               : 1;
+        return length > k ? k : 0;
+    }
+    return 0;
+}
+
+// The texts of one hand-over and all the UI thread needs to show them. A handler that
+// destroys the component releases the waiting worker, so nothing here may lead back to it.
+struct THandOver {
+    std::vector<TDeliveredText> texts;
+    std::shared_ptr<const TNewLineEvent> onNewLine;
+    std::shared_ptr<TConsoleShared> shared;
+    std::shared_ptr<TConsoleRun> run;
+    // In: as left by the previous hand-over; out: as this one leaves them.
+    bool lastWasPartial = false;
+    bool lastShownCut = false;
+    bool cutShort = false; // a handler stopped the run before every text was shown
+
+    void Show(TConsoleCommand &command);
+};
+
+// UI thread. Each text goes into the list and then to OnNewLine, in order.
+void THandOver::Show(TConsoleCommand &command)
+{
+    const QPointer<QObject> alive(&command);
+    for (size_t k = 0; k < texts.size(); ++k) {
+        // A stop that a handler requested: the rest is neither shown nor handed on.
+        if (k > 0 && run->StopRequested.load(std::memory_order_relaxed)) {
+            cutShort = true;
+            return;
+        }
+        const TDeliveredText &delivered = texts[k];
+        try {
+            if (TStrings *lines = command.OutputLines()) {
+                const bool cut = delivered.text.size() > kMaxShownChars;
+                // A growing line that was cut already looks the same however long it grows.
+                if (!(cut && lastWasPartial && lastShownCut && lines->Count() > 0))
+                    PutText(*lines, ShownText(delivered.text), delivered.type, lastWasPartial);
+                lastShownCut = cut;
+            }
+            lastWasPartial = delivered.type == otBeginningOfLine;
+            if (*onNewLine) {
+                // The handler of a complete line sees how that very line ended.
+                if (delivered.type == otEntireLine)
+                    shared->SetOutputReturnCode(run->Generation, delivered.returnCode);
+                (*onNewLine)(&command, delivered.text, delivered.type);
+            }
+        } catch (...) {
+            qCWarning(lcConsole) << "a line of a console run could not be shown";
+        }
+        if (!alive)
+            return; // the component went with the handler
+    }
 }
 
 } // namespace
@@ -74,6 +144,7 @@ void TConsoleThread::ThreadMain()
     } catch (const TCreateProcessError &error) {
         failure = error.Message();
     } catch (...) {
+        qCWarning(lcConsole) << "a console run of" << CommandLine.left(80) << "failed";
         return; // any other failure ends the run without a report
     }
     shared_->RunOnUiThread([failure](TConsoleCommand &command) { command.ReportError(failure); });
@@ -106,6 +177,7 @@ void TConsoleThread::RunConsole()
         // does not fit is continued in a later cycle.
         SetNonBlocking(input_.writeEnd);
         SetNonBlocking(output_.readEnd);
+        pipeCapacity_ = PipeCapacity(output_.readEnd);
 
         SetStatus(rsStartingProcess);
         showMode_ = PlatformShowMode(ShowWindow);
@@ -119,18 +191,22 @@ void TConsoleThread::RunConsole()
         }
         childStarted = true;
         counters_->Reset();
-        shared_->PostToUiThread([counters = counters_](TConsoleCommand &command) {
-            command.timer_->StartCounting(counters);
+        shared_->PostToUiThread([counters = counters_, run = run_->Generation](
+                                    TConsoleCommand &command) {
+            if (command.shared_->IsCurrentRun(run))
+                command.timer_->StartCounting(counters);
         });
         exitStatus_ = kStillActive;
 
         SetStatus(rsRunning);
-        pending_.clear();
+        ClearLine();
         LastWasPartial = false;
         crAtEnd_ = false;
         PollLoop();
-        if (!pending_.isEmpty())
-            DeliverLine(pending_, otBeginningOfLine);
+        if (!LineIsEmpty()) {
+            Queue(otBeginningOfLine);
+            DeliverQueued();
+        }
     } catch (...) {
         failure = std::current_exception();
         if (lastError_ == 0)
@@ -138,8 +214,7 @@ void TConsoleThread::RunConsole()
     }
 
     if (childStarted) {
-        if (exitStatus_ == kStillActive)
-            KillGroupAndReap(pid_);
+        EndProcessGroup(pid_); // also after an exit of its own: no background job stays
         shared_->PostToUiThread([counters = counters_](TConsoleCommand &command) {
             command.timer_->StopCounting(counters);
         });
@@ -175,14 +250,25 @@ void TConsoleThread::PollLoop()
     for (;;) {
         // The exit status is polled before the peek, so the cycle that sees the exit still
         // reads everything the child wrote before it.
-        exitStatus_ = PollExitStatus(pid_);
+        int pollError = 0;
+        exitStatus_ = PollExitStatus(pid_, &pollError);
         const int waiting = BytesWaiting(output_.readEnd);
         if (waiting > 0)
             OutputStep(waiting);
         else
             InputStep();
-        std::this_thread::sleep_for(1ms);
+        // A child that filled the pipe waits for room and has more to say: no pause then.
+        if (waiting < pipeCapacity_)
+            std::this_thread::sleep_for(1ms);
 
+        if (pollError != 0) {
+            // Reaped elsewhere (SIGCHLD ignored, for instance): it has ended, but how is
+            // lost, so the run fails instead of passing for a success.
+            qCWarning(lcConsole) << "the exit status of" << CommandLine.left(80)
+                                 << "is lost:" << qt_error_string(pollError);
+            lastError_ = pollError;
+            return;
+        }
         if (exitStatus_ != kStillActive) {
             status_ = rsExited;
             shared_->SetRunResult(run_->Generation, rsExited, exitStatus_);
@@ -201,6 +287,8 @@ void TConsoleThread::PollLoop()
 
 void TConsoleThread::OutputStep(int waiting)
 {
+    if (!LineIsEmpty())
+        shared_->ReleaseBeginning(run_->Generation); // this read delivers it again, longer
     if (buffer_.size() < waiting)
         buffer_.resize(waiting);
     std::memset(buffer_.data(), 0, size_t(buffer_.size()));
@@ -208,7 +296,6 @@ void TConsoleThread::OutputStep(int waiting)
     const qsizetype n = got > 0 ? got : 0;
     const char *bytes = buffer_.constData();
 
-    line_ = pending_;
     qsizetype i = 0;
     while (i < n && !StopRequested()) {
         const char byte = bytes[i];
@@ -223,21 +310,19 @@ void TConsoleThread::OutputStep(int waiting)
                 ++i;
             }
             ++i;
-            shared_->SetOutputReturnCode(run_->Generation, code);
-            DeliverLine(line_, otEntireLine);
-            line_.resize(0);
+            Queue(otEntireLine, code);
         } else {
             qsizetype end = i + 1;
             while (end < n && bytes[end] != '\0' && bytes[end] != '\r' && bytes[end] != '\n')
                 ++end;
-            line_.append(bytes + i, end - i);
+            AppendToLine(bytes + i, end - i);
             i = end;
         }
         crAtEnd_ = bytes[i - 1] == '\r';
     }
-    pending_ = line_;
-    if (!pending_.isEmpty())
-        DeliverLine(pending_, otBeginningOfLine);
+    if (!LineIsEmpty())
+        Queue(otBeginningOfLine);
+    DeliverQueued();
 }
 
 void TConsoleThread::InputStep()
@@ -281,62 +366,87 @@ void TConsoleThread::EchoEntry(const QByteArray &entry)
 {
     if (entry.isEmpty())
         return; // nothing was written, so there is nothing to echo
-    if (LastWasPartial)
-        pending_ += entry;
-    else
-        pending_ = entry;
-    if (entry.endsWith('\n')) {
-        DeliverLine(pending_, otEntireLine);
-        pending_.clear();
-    } else {
-        DeliverLine(pending_, otBeginningOfLine);
-    }
+    if (!LastWasPartial)
+        ClearLine();
+    AppendToLine(entry.constData(), entry.size());
+    Queue(entry.endsWith('\n') ? otEntireLine : otBeginningOfLine);
+    DeliverQueued();
 }
 
-void TConsoleThread::DeliverLine(const QByteArray &line, TOutputType type)
+void TConsoleThread::AppendToLine(const char *bytes, qsizetype n)
+{
+    QByteArray joined;
+    if (!lineTail_.isEmpty()) {
+        joined = lineTail_ + QByteArray::fromRawData(bytes, n);
+        bytes = joined.constData();
+        n = joined.size();
+    }
+    const qsizetype whole = n - IncompleteCharacterBytes(bytes, n);
+    lineText_ += QString::fromUtf8(bytes, whole);
+    lineTail_ = QByteArray(bytes + whole, n - whole);
+}
+
+void TConsoleThread::ClearLine()
+{
+    lineText_.clear();
+    lineTail_.clear();
+}
+
+void TConsoleThread::Queue(TOutputType type, TReturnCode returnCode)
 {
     try {
-        // Decoded only now, so a character split between two reads is whole in the line.
-        const QString text = QString::fromUtf8(line);
-        shared_->AppendCollected(run_->Generation, text);
-        counters_->ResetLastOutput();
-        CurrentLine = text;
-        CurrentType = type;
-        shared_->RunOnUiThread([this](TConsoleCommand &command) { ShowLine(command); });
+        // An incomplete character shows as U+FFFD until the next read completes it.
+        QString text = lineText_;
+        if (!lineTail_.isEmpty())
+            text += QString::fromUtf8(lineTail_);
+        if (type == otEntireLine)
+            ClearLine();
+        queued_.push_back({std::move(text), type, returnCode});
     } catch (...) {
-        // A failed delivery is dropped; the run goes on.
+        qCWarning(lcConsole) << "a line of a console run was dropped";
     }
 }
 
-void TConsoleThread::ShowLine(TConsoleCommand &command)
+// One hand-over for all the texts of a read: the UI thread shows each and calls OnNewLine
+// for each, in order, while the worker waits.
+void TConsoleThread::DeliverQueued()
 {
-    // Local copies: should OnNewLine destroy the component, this worker is released while
-    // the handler still runs.
-    const QString line = CurrentLine;
-    const TOutputType type = CurrentType;
-    const std::shared_ptr<const TNewLineEvent> handler = OnNewLine;
-    if (TStrings *lines = command.OutputLines()) {
-        lines->BeginUpdate();
-        try {
-            if (lines->Count() == 0) {
-                if (type == otEntireLine)
-                    lines->Add(line);
-                else
-                    lines->SetText(line);
-            } else if (LastWasPartial) {
-                lines->ReplaceLast(line);
-            } else {
-                lines->Add(line);
-            }
-        } catch (...) {
-            lines->EndUpdate();
-            throw;
+    if (queued_.empty())
+        return;
+    counters_->ResetLastOutput();
+    try {
+        shared_->Collect(run_->Generation, queued_);
+        if (!*OnNewLine) {
+            // Without a handler no one can see the record change line by line.
+            const auto last = std::find_if(queued_.rbegin(), queued_.rend(), [](const auto &t) {
+                return t.type == otEntireLine;
+            });
+            if (last != queued_.rend())
+                shared_->SetOutputReturnCode(run_->Generation, last->returnCode);
         }
-        lines->EndUpdate();
+        auto handOver = std::make_shared<THandOver>();
+        handOver->texts.swap(queued_);
+        handOver->onNewLine = OnNewLine;
+        handOver->shared = shared_;
+        handOver->run = run_;
+        handOver->lastWasPartial = LastWasPartial;
+        handOver->lastShownCut = lastShownCut_;
+        const auto show = [handOver](TConsoleCommand &command) {
+            handOver->Show(command);
+            // The texts share the line being built; dropped here, inside the hand-over, they
+            // are gone before the worker goes on and grows that line in place.
+            handOver->texts.clear();
+        };
+        if (shared_->RunOnUiThread(show)) {
+            LastWasPartial = handOver->lastWasPartial;
+            lastShownCut_ = handOver->lastShownCut;
+            if (handOver->cutShort)
+                ClearLine();
+        }
+    } catch (...) {
+        qCWarning(lcConsole) << "lines of a console run could not be handed over";
     }
-    LastWasPartial = type == otBeginningOfLine;
-    if (*handler)
-        (*handler)(&command, line, type);
+    queued_.clear();
 }
 
 bool TConsoleThread::StopRequested() const

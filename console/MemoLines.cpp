@@ -6,22 +6,41 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace {
 
-QString WithoutLineEnd(const QString &text)
+constexpr int kFrameMs = 20;
+
+bool StartsABlock(QChar c)
 {
-    if (text.endsWith(QLatin1String("\r\n")))
-        return text.left(text.size() - 2);
-    if (text.endsWith(QLatin1Char('\n')))
-        return text.left(text.size() - 1);
-    return text;
+    const char16_t u = c.unicode();
+    return u == u'\r' || u == u'\n' || u == 0x2029 || u == 0xfdd0 || u == 0xfdd1;
+}
+
+// The text of one line as one block of the document. Inserted text starts a new block at
+// CR, LF and U+2029, and U+FDD0 and U+FDD1 mark frames; a line holding them would take
+// several blocks, and replacing the last line would leave the others behind. A line end
+// inside an echoed entry becomes a line break within the block, the frame marks U+FFFD.
+QString OneBlock(const QString &text)
+{
+    QString line = text;
+    if (line.endsWith(QLatin1String("\r\n")))
+        line.chop(2);
+    else if (line.endsWith(QLatin1Char('\n')))
+        line.chop(1);
+    if (std::none_of(line.cbegin(), line.cend(), StartsABlock))
+        return line;
+    line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (QChar &c : line) {
+        if (StartsABlock(c))
+            c = c.unicode() >= 0xfdd0 ? QChar(QChar::ReplacementCharacter)
+                                      : QChar(QChar::LineSeparator);
+    }
+    return line;
 }
 
 } // namespace
-
-namespace {
-constexpr int kFrameMs = 20;
-}
 
 TMemoLines::TMemoLines(QPlainTextEdit *memo) : memo_(memo)
 {
@@ -59,7 +78,7 @@ void TMemoLines::Add(const QString &line)
     cursor.movePosition(QTextCursor::End);
     if (hadLines)
         cursor.insertBlock();
-    cursor.insertText(WithoutLineEnd(line));
+    cursor.insertText(OneBlock(line));
     cursor.endEditBlock();
     oneEmptyLine_ = doc->isEmpty();
     Changed();
@@ -77,7 +96,7 @@ void TMemoLines::ReplaceLast(const QString &line)
     QTextCursor cursor(doc->lastBlock());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    cursor.insertText(WithoutLineEnd(line));
+    cursor.insertText(OneBlock(line));
     cursor.endEditBlock();
     oneEmptyLine_ = doc->isEmpty();
     Changed();
@@ -90,7 +109,7 @@ void TMemoLines::SetText(const QString &text)
     QTextCursor cursor(memo_->document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
-    cursor.insertText(WithoutLineEnd(text));
+    cursor.insertText(OneBlock(text));
     cursor.endEditBlock();
     oneEmptyLine_ = false;
     Changed();

@@ -6,9 +6,9 @@
 
 class QPlainTextEdit;
 
-// The lines of a read-only output pane. A memo line cannot hold its own line end, so a
-// trailing CR LF or LF of a text is not shown. Every change keeps the view at the end.
-// UI thread only.
+// The lines of a read-only output pane, one block of its document each. A memo line cannot
+// hold its own line end, so a trailing CR LF or LF of a text is not shown. Every change
+// keeps the view at the end. UI thread only.
 class TMemoLines : public TStrings
 {
 public:

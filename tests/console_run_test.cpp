@@ -6,6 +6,8 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
 
 TEST_F(ConsoleTest, ExitStatusIsReported)
 {
@@ -40,8 +42,8 @@ TEST_F(ConsoleTest, StopKillsTheWholeProcessGroup)
     ASSERT_TRUE(ProcessAlive(grandchild));
 
     command->Stop();
-    EXPECT_FALSE(command->IsRunning());
     ASSERT_TRUE(WaitUntil([this] { return TerminatedCount() == 1; }));
+    EXPECT_TRUE(TConsoleCommand::WaitForAllWorkers(5000));
     EXPECT_EQ(terminated[0].exitCode, kStillActive);
     EXPECT_FALSE(ProcessExists(child)) << "the child was not reaped";
     EXPECT_TRUE(WaitUntil([&] { return !ProcessAlive(grandchild); }, 5000));
@@ -135,4 +137,71 @@ TEST_F(ConsoleTest, SecondStartReplacesTheRunningOne)
     EXPECT_EQ(command->CollectedLines(), QStringList{"second"});
     EXPECT_EQ(command->RunStatus(), rsExited);
     EXPECT_FALSE(ProcessExists(first));
+}
+
+TEST_F(ConsoleTest, ARunThatEndsByItselfEndsItsBackgroundJobs)
+{
+    command->SetCommandLine(Shell("sleep 30 & echo $!"));
+    RunToEnd(command);
+    const qint64 job = EntireLines().value(0).toLongLong();
+    ASSERT_GT(job, 0);
+    EXPECT_EQ(command->RunStatus(), rsExited);
+    EXPECT_TRUE(WaitUntil([&] { return !ProcessAlive(job); }, 5000));
+}
+
+TEST_F(ConsoleTest, AStoppedRunThatStartsLateLeavesTheTimeLimitsToTheNewRun)
+{
+    // Splitting so long a command line holds the first worker back between the moment it
+    // begins to start its child and the moment it starts counting: by then the second run
+    // has started counting already.
+    command->SetCommandLine(Shell("exec sleep 30") + QString(20000000, QLatin1Char(' ')));
+    command->Start();
+    QElapsedTimer clock;
+    clock.start();
+    while (command->RunStatus() != rsStartingProcess && clock.elapsed() < 10000)
+        std::this_thread::yield(); // no events: nothing of the first run reaches the timer
+    ASSERT_EQ(command->RunStatus(), rsStartingProcess);
+    command->SetCommandLine(Shell("exec sleep 30"));
+    command->SetMaxTimeAfterBeginning(1);
+    command->Start();
+    ASSERT_TRUE(WaitUntil([this] { return !command->IsRunning(); }, 6000));
+    EXPECT_EQ(command->RunStatus(), rsTimedOut);
+}
+
+TEST_F(ConsoleTest, AChildReapedElsewhereIsAFailure)
+{
+    // With SIGCHLD ignored the system reaps the child itself: its exit status is lost.
+    struct sigaction ignore = {};
+    struct sigaction previous = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGCHLD, &ignore, &previous);
+    command->SetCommandLine(Shell("exit 0"));
+    command->Start();
+    const bool ended = WaitUntil([this] { return !command->IsRunning(); });
+    sigaction(SIGCHLD, &previous, nullptr);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(TerminatedCount(), 1u);
+    EXPECT_NE(terminated[0].exitCode, 0u);
+    EXPECT_EQ(command->RunStatus(), rsRunFailed);
+    EXPECT_EQ(command->RunResultCode(), quint32(ECHILD));
+}
+
+TEST_F(ConsoleTest, APipeThatCannotBeOpenedIsReportedInFrench)
+{
+    rlimit previous = {};
+    getrlimit(RLIMIT_NOFILE, &previous);
+    rlimit standardStreamsOnly = previous;
+    standardStreamsOnly.rlim_cur = 3;
+    command->SetCommandLine(Shell("exit 0"));
+    setrlimit(RLIMIT_NOFILE, &standardStreamsOnly);
+    command->Start();
+    const bool reported = WaitUntil([this] { return !errors.isEmpty(); });
+    setrlimit(RLIMIT_NOFILE, &previous);
+    ASSERT_TRUE(reported);
+    const QString expected = QStringLiteral("Impossible de créer un tube de communication (%1).");
+    EXPECT_EQ(errors, QStringList{expected.arg(qt_error_string(EMFILE))});
+    ASSERT_TRUE(WaitUntil([this] { return !command->IsRunning(); }));
+    EXPECT_EQ(command->RunStatus(), rsPipesFailed);
+    EXPECT_EQ(command->RunResultCode(), quint32(EMFILE));
 }

@@ -53,6 +53,26 @@ inline bool ProcessAlive(qint64 pid)
     return close >= 0 && close + 2 < text.size() && text.at(close + 2) != 'Z';
 }
 
+// A field of /proc/self/status in kB (VmRSS, VmHWM), or -1.
+inline qint64 StatusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// Makes VmHWM start again from the present resident size.
+inline bool ResetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
 // True while the process exists at all, zombie or not.
 inline bool ProcessExists(qint64 pid)
 {

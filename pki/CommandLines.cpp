@@ -80,17 +80,21 @@ QStringList CertificateCommands(const TCertificateRequest &r)
     };
 }
 
+QStringList CrlCommands(const QString &tool, const QString &ca, const QString &passphrase)
+{
+    return {
+        CaPass(passphrase)
+            + Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS",
+                          "-gencrl", "-out", ShellQuote(CaLayout::Crl(ca))}),
+        kExit,
+    };
+}
+
 QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial,
                                const QString &passphrase)
 {
-    const QString cnf = ShellQuote(CaLayout::SigningConfig(ca));
-    return {
-        CaPass(passphrase)
-            + Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)),
-                          "-config", cnf, "-passin", "env:TARVIK_CA_PASS"}),
-        CaPass(passphrase)
-            + Line(tool, {"ca", "-config", cnf, "-passin", "env:TARVIK_CA_PASS", "-gencrl", "-out",
-                          ShellQuote(CaLayout::Crl(ca))}),
-        kExit,
-    };
+    return QStringList{CaPass(passphrase)
+                       + Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)), "-config",
+                                     ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS"})}
+           + CrlCommands(tool, ca, passphrase);
 }

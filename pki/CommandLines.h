@@ -28,6 +28,8 @@ struct TCertificateRequest
 // Key, request, signature, verification and PKCS#12 export; five command lines, then "exit".
 QStringList CertificateCommands(const TCertificateRequest &request);
 
+// The CA's CRL published again, with nothing revoked; one command line, then "exit".
+QStringList CrlCommands(const QString &tool, const QString &ca, const QString &passphrase);
 // Revocation of newcerts/{serial}.pem and the new CRL; two command lines, then "exit".
 QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial,
                                const QString &passphrase);

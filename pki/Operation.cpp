@@ -178,12 +178,16 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         break;
     }
     case TOperationKind::Revocation:
+    case TOperationKind::CrlPublication: {
+        const bool revoke = in.kind == TOperationKind::Revocation;
         plan.writeFiles = [ca = in.ca] { WriteSigningConfig(ca, TSigningVariant::Crl, QString()); };
-        plan.commands = RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial), in.passphrase);
+        plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial), in.passphrase)
+                               : CrlCommands(in.tool, in.ca, in.passphrase);
         plan.result = CaLayout::Crl(in.ca);
         plan.doneMessage = Texts::RevocationDone(in.ca);
-        plan.failure = Texts::RevocationFailed;
+        plan.failure = revoke ? Texts::RevocationFailed : Texts::CrlFailed;
         break;
+    }
     }
     return plan;
 }

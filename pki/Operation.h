@@ -10,7 +10,7 @@
 // One user action on a CA as a plan the window runs: what it prepares on disk, what it
 // asks, the command lines, and how its outcome is judged and worded.
 
-enum class TOperationKind { CreateCa, ServerCertificate, UserCertificate, Revocation };
+enum class TOperationKind { CreateCa, ServerCertificate, UserCertificate, Revocation, CrlPublication };
 
 // What the user typed for the action.
 struct TOperationInput

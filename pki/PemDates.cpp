@@ -2,11 +2,10 @@
 
 #include <QFile>
 #include <QLoggingCategory>
-#include <QTimeZone>
 
 #include <optional>
 
-Q_LOGGING_CATEGORY(lcPemDates, "tarvik.dates")
+Q_LOGGING_CATEGORY(lcPemDates, "tarvik.dates", QtInfoMsg)
 
 namespace {
 
@@ -56,23 +55,11 @@ QByteArray PemBody(const QString &path)
     return QByteArray::fromBase64(text.mid(bodyStart + 1, end - bodyStart - 1));
 }
 
-// UTCTime (YYMMDDHHMMSSZ) or GeneralizedTime (YYYYMMDDHHMMSSZ).
 QDateTime TimeOf(const QByteArray &der, const TElement &e)
 {
     const QString text = QString::fromLatin1(der.mid(e.start, e.size));
-    QDateTime when;
-    if (e.tag == 0x17 && text.size() == 13) {
-        when = QDateTime::fromString(text.left(12), QStringLiteral("yyMMddHHmmss"));
-        // RFC 5280: two-digit years 50 to 99 are 19xx, the others 20xx.
-        if (when.isValid() && when.date().year() < 1950)
-            when = when.addYears(100);
-    } else if (e.tag == 0x18 && text.size() == 15) {
-        when = QDateTime::fromString(text.left(14), QStringLiteral("yyyyMMddHHmmss"));
-    }
-    if (!text.endsWith(u'Z'))
-        return QDateTime();
-    when.setTimeZone(QTimeZone::utc());
-    return when;
+    const qsizetype expected = e.tag == 0x17 ? 13 : 15;
+    return text.size() == expected ? Asn1Time(text) : QDateTime();
 }
 
 // The elements inside the first SEQUENCE of the first SEQUENCE (the signed part).
@@ -98,11 +85,41 @@ bool IsTime(const TElement &e) { return e.tag == 0x17 || e.tag == 0x18; }
 QDateTime Logged(const QString &path, const char *what, const QDateTime &when)
 {
     if (!when.isValid())
-        qCInfo(lcPemDates) << "no" << what << "in" << path;
+        qCDebug(lcPemDates) << "no" << what << "in" << path;
     return when;
 }
 
 } // namespace
+
+QDateTime Asn1Time(QStringView text)
+{
+    if ((text.size() != 13 && text.size() != 15) || !text.endsWith(u'Z'))
+        return QDateTime();
+    int digits[14] = {};
+    const qsizetype count = text.size() - 1;
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return QDateTime();
+        digits[i] = c - u'0';
+    }
+    const auto two = [&](int at) { return digits[at] * 10 + digits[at + 1]; };
+    int year, at;
+    if (count == 12) {
+        // RFC 5280: two-digit years 50 to 99 are 19xx, the others 20xx.
+        year = two(0);
+        year += year >= 50 ? 1900 : 2000;
+        at = 2;
+    } else {
+        year = two(0) * 100 + two(2);
+        at = 4;
+    }
+    const QDate date(year, two(at), two(at + 2));
+    const QTime time(two(at + 4), two(at + 6), two(at + 8));
+    if (!date.isValid() || !time.isValid())
+        return QDateTime();
+    return QDateTime(date, time, Qt::UTC);
+}
 
 QDateTime CertificateNotAfter(const QString &pemPath)
 {

@@ -93,6 +93,84 @@ QString CertificateOutlivesCa(const QDateTime &caNotAfter)
         .arg(FrenchDate(caNotAfter));
 }
 
+QString CertificateTip(const QString &name, const QString &serial, const QString &when)
+{
+    return name + QStringLiteral(" — n° ") + serial + QStringLiteral(" — ") + when;
+}
+
+namespace {
+QString Days(qint64 days)
+{
+    return days == 1 ? QStringLiteral("1 jour") : QStringLiteral("%1 jours").arg(days);
+}
+} // namespace
+
+QString ExpiresOn(const QDateTime &end, qint64 daysLeft)
+{
+    return QStringLiteral("expire le %1 (%2)")
+        .arg(FrenchDate(end), daysLeft == 0 ? QStringLiteral("aujourd'hui") : QStringLiteral("dans ") + Days(daysLeft));
+}
+
+QString ExpiredOn(const QDateTime &end, qint64 daysAgo)
+{
+    return QStringLiteral("a expiré le %1 (%2)")
+        .arg(FrenchDate(end), daysAgo == 0 ? QStringLiteral("aujourd'hui") : QStringLiteral("il y a ") + Days(daysAgo));
+}
+
+QString RevokedOn(const QDateTime &when)
+{
+    return QStringLiteral("révoqué le ") + FrenchDate(when);
+}
+
+QString CaValidUntil(const QDateTime &end)
+{
+    return QStringLiteral("CA valable jusqu'au ") + FrenchDate(end);
+}
+
+QString CaExpiredSince(const QDateTime &end)
+{
+    return QStringLiteral("CA expiré depuis le ") + FrenchDate(end);
+}
+
+const QString NoCaCertificateYet = QStringLiteral("pas encore de certificat de CA");
+
+QString CrlRepublishBefore(const QDateTime &nextUpdate)
+{
+    return QStringLiteral("CRL à republier avant le ") + FrenchDate(nextUpdate);
+}
+
+QString CrlExpiredSince(const QDateTime &nextUpdate)
+{
+    return QStringLiteral("CRL expirée depuis le ") + FrenchDate(nextUpdate);
+}
+
+const QString NoCrlYet = QStringLiteral("aucune CRL publiée");
+
+QString CertificatesExpiringSoon(int count, int windowDays)
+{
+    if (count == 0)
+        return QStringLiteral("aucun certificat n'expire dans moins de %1 jours").arg(windowDays);
+    if (count == 1)
+        return QStringLiteral("1 certificat expire dans moins de %1 jours").arg(windowDays);
+    return QStringLiteral("%1 certificats expirent dans moins de %2 jours").arg(count).arg(windowDays);
+}
+
+QString CaCertificateEnds(const QString &ca, const QDateTime &end, bool passed)
+{
+    return QStringLiteral("Le certificat du CA %1 %2 le %3 : les clients ne font plus confiance aux certificats qu'il "
+                          "a signés une fois cette date passée. Créez le CA de nouveau sur la page « Créer un CA » "
+                          "(puis refaites ses certificats).")
+        .arg(ca, passed ? QStringLiteral("a expiré") : QStringLiteral("expire"), FrenchDate(end));
+}
+
+QString CrlEnds(const QString &ca, const QDateTime &nextUpdate, bool passed)
+{
+    return QStringLiteral("La liste de révocation (CRL) du CA %1 %2 le %3 : les serveurs qui la vérifient refusent "
+                          "alors tous les certificats d'utilisateur. Publiez-la de nouveau sur la page « Liste de "
+                          "révocation » (« Republier la CRL »).")
+        .arg(ca, passed ? QStringLiteral("a expiré") : QStringLiteral("expire"), FrenchDate(nextUpdate));
+}
+
 const QString ReplaceCaCertificate =
     QStringLiteral("Vous avez déja un certificat pour ce CA. Cliquez sur ok pour l'écraser, ATTENTION les certificats "
                    "signé par ce CA ne fonctionnerons plus.)");
@@ -132,6 +210,7 @@ QString RevocationDone(const QString &ca)
 const QString CreateCaFailed = QStringLiteral("La création du CA a échoué");
 const QString CertificateFailed = QStringLiteral("La création du certificat a échoué");
 const QString RevocationFailed = QStringLiteral("La révocation ou la publication de la CRL a échoué");
+const QString CrlFailed = QStringLiteral("La publication de la CRL a échoué");
 
 QString Failure(const QString &what, const QString &toolLine)
 {

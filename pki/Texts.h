@@ -36,6 +36,22 @@ QString CertificateOutlivesCa(const QDateTime &caNotAfter);
 // A date in words, in the local time zone: "9 décembre 2028".
 QString FrenchDate(const QDateTime &when);
 
+// The revocation page's expiry overview.
+QString CertificateTip(const QString &name, const QString &serial, const QString &when);
+QString ExpiresOn(const QDateTime &end, qint64 daysLeft);
+QString ExpiredOn(const QDateTime &end, qint64 daysAgo);
+QString RevokedOn(const QDateTime &when);
+QString CaValidUntil(const QDateTime &end);
+QString CaExpiredSince(const QDateTime &end);
+extern const QString NoCaCertificateYet;
+QString CrlRepublishBefore(const QDateTime &nextUpdate);
+QString CrlExpiredSince(const QDateTime &nextUpdate);
+extern const QString NoCrlYet;
+QString CertificatesExpiringSoon(int count, int windowDays);
+// The box shown once when a CA is selected whose certificate or CRL ends soon or has ended.
+QString CaCertificateEnds(const QString &ca, const QDateTime &end, bool passed);
+QString CrlEnds(const QString &ca, const QDateTime &nextUpdate, bool passed);
+
 // Questions before replacing earlier results.
 extern const QString ReplaceCaCertificate;
 extern const QString ReplaceCertificate;
@@ -50,6 +66,7 @@ QString RevocationDone(const QString &ca);
 extern const QString CreateCaFailed;
 extern const QString CertificateFailed;
 extern const QString RevocationFailed;
+extern const QString CrlFailed;
 // The error box's sentence: what failed and why.
 QString Failure(const QString &what, const QString &toolLine);
 QString FailureWithCode(const QString &what, quint32 exitCode);

@@ -1,0 +1,108 @@
+#include "pki/Expiry.h"
+#include "pki/PemDates.h"
+#include "pki/Texts.h"
+
+namespace {
+
+// Calendar days between two moments, as the user's clock shows them.
+qint64 LocalDaysBetween(const QDateTime &from, const QDateTime &to)
+{
+    return from.toLocalTime().date().daysTo(to.toLocalTime().date());
+}
+
+// The n-th tab-separated field of a database line.
+QStringView Field(QStringView line, int n)
+{
+    qsizetype start = 0;
+    for (int i = 0; i < n; ++i) {
+        start = line.indexOf(u'\t', start);
+        if (start < 0)
+            return {};
+        ++start;
+    }
+    const qsizetype end = line.indexOf(u'\t', start);
+    return line.mid(start, end < 0 ? -1 : end - start);
+}
+
+} // namespace
+
+TExpiry ExpiryOf(const QDateTime &end, const QDateTime &now, int windowDays)
+{
+    if (end <= now)
+        return TExpiry::Passed;
+    return now.secsTo(end) < qint64(windowDays) * 86400 ? TExpiry::Soon : TExpiry::Far;
+}
+
+TIndexEntry ParseIndexLine(QStringView line)
+{
+    // Status, expiry, revocation ("date" or "date,reason"), serial, file name, subject.
+    TIndexEntry entry;
+    entry.expires = IndexLineExpiry(line);
+    const QStringView revocation = Field(line, 2);
+    entry.revoked = Asn1Time(revocation.left(revocation.indexOf(u',')));
+    entry.serial = Field(line, 3).toString();
+    const QStringView subject = Field(line, 5);
+    const qsizetype cn = subject.indexOf(u"/CN=");
+    if (cn < 0) {
+        entry.commonName = subject.toString();
+    } else {
+        const QStringView rest = subject.mid(cn + 4);
+        entry.commonName = rest.left(rest.indexOf(u'/')).toString();
+    }
+    return entry;
+}
+
+QDateTime IndexLineExpiry(QStringView line)
+{
+    return Asn1Time(Field(line, 1));
+}
+
+QString IndexLineTip(QStringView line, const QDateTime &now)
+{
+    const TIndexEntry entry = ParseIndexLine(line);
+    QString when;
+    if (entry.revoked.isValid()) {
+        when = Texts::RevokedOn(entry.revoked);
+    } else if (entry.expires.isValid()) {
+        const qint64 days = LocalDaysBetween(now, entry.expires);
+        when = entry.expires <= now ? Texts::ExpiredOn(entry.expires, -days) : Texts::ExpiresOn(entry.expires, days);
+    }
+    return Texts::CertificateTip(entry.commonName, entry.serial, when);
+}
+
+QList<TSummaryPart> ExpirySummary(const QDateTime &caNotAfter, const QDateTime &crlNextUpdate, int soonCount,
+                                  const QDateTime &now)
+{
+    QList<TSummaryPart> parts;
+    if (!caNotAfter.isValid())
+        parts.append({Texts::NoCaCertificateYet, false});
+    else if (const TExpiry state = ExpiryOf(caNotAfter, now); state == TExpiry::Passed)
+        parts.append({Texts::CaExpiredSince(caNotAfter), true});
+    else
+        parts.append({Texts::CaValidUntil(caNotAfter), state == TExpiry::Soon});
+
+    if (!crlNextUpdate.isValid())
+        parts.append({Texts::NoCrlYet, false});
+    else if (const TExpiry state = ExpiryOf(crlNextUpdate, now, kCrlWarningDays); state == TExpiry::Passed)
+        parts.append({Texts::CrlExpiredSince(crlNextUpdate), true});
+    else
+        parts.append({Texts::CrlRepublishBefore(crlNextUpdate), state == TExpiry::Soon});
+
+    parts.append({Texts::CertificatesExpiringSoon(soonCount, kExpiryWarningDays), soonCount > 0});
+    return parts;
+}
+
+QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QDateTime &crlNextUpdate,
+                        const QDateTime &now)
+{
+    QStringList lines;
+    if (caNotAfter.isValid()) {
+        if (const TExpiry state = ExpiryOf(caNotAfter, now); state != TExpiry::Far)
+            lines.append(Texts::CaCertificateEnds(ca, caNotAfter, state == TExpiry::Passed));
+    }
+    if (crlNextUpdate.isValid()) {
+        if (const TExpiry state = ExpiryOf(crlNextUpdate, now, kCrlWarningDays); state != TExpiry::Far)
+            lines.append(Texts::CrlEnds(ca, crlNextUpdate, state == TExpiry::Passed));
+    }
+    return lines.join(QStringLiteral("\n\n"));
+}

@@ -1,0 +1,47 @@
+#pragma once
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// How near the CA, its certificates and its CRL are to their end.
+
+// Certificates and the CA certificate are flagged this many days before they end.
+inline constexpr int kExpiryWarningDays = 30;
+// The tool publishes a CRL for 30 days, so a 30-day window would flag every CRL the day
+// after it is published; a week is enough to publish it again.
+inline constexpr int kCrlWarningDays = 7;
+
+enum class TExpiry { Far, Soon, Passed };
+TExpiry ExpiryOf(const QDateTime &end, const QDateTime &now, int windowDays = kExpiryWarningDays);
+
+// The fields of one line of the CA database that tell who and when.
+struct TIndexEntry
+{
+    QDateTime expires;
+    QDateTime revoked; // invalid for a certificate not revoked
+    QString serial;
+    QString commonName; // the subject when it has no CN
+};
+TIndexEntry ParseIndexLine(QStringView line);
+// Only the expiry of a database line, for the thousands of lines of a list.
+QDateTime IndexLineExpiry(QStringView line);
+
+// The tool tip of a database line: who, which serial, and when it ends or was revoked.
+QString IndexLineTip(QStringView line, const QDateTime &now);
+
+// One piece of the page's summary; an alert is shown in red.
+struct TSummaryPart
+{
+    QString text;
+    bool alert = false;
+};
+// caNotAfter and crlNextUpdate are invalid when there is no such file.
+QList<TSummaryPart> ExpirySummary(const QDateTime &caNotAfter, const QDateTime &crlNextUpdate, int soonCount,
+                                  const QDateTime &now);
+
+// What to tell the user when a CA is selected whose certificate or CRL has ended or
+// ends soon; empty when both are fine or missing.
+QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QDateTime &crlNextUpdate,
+                        const QDateTime &now);

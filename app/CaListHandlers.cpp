@@ -83,6 +83,7 @@ void TForm1::comboDomaineNameClick()
     statusPanel_->setText(QStringLiteral(" Vous travaillez sur le domaine: ") + ca);
     ui->cxLabel8->setText(QLatin1Char('.') + ca);
     ShowCaFields(ReadCaSection(settings, ca));
+    WarnOfExpiry(ca);
 }
 
 void TForm1::btAddCAClick()

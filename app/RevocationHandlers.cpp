@@ -3,22 +3,19 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "pki/Expiry.h"
 #include "pki/IndexFile.h"
 
 void TForm1::cxTabSheet5Show()
 {
     const QString ca = CaName();
     if (ca.isEmpty() || CaNameRefused()) {
-        ui->cxListBox1->clear();
-        ui->cxListBox2->clear();
+        ShowRevocationLists({});
+        ui->lblExpiry->clear();
         return;
     }
     // Read first: a file that cannot be read leaves both lists as they were.
-    const TIndexLists lists = ReadIndexLists(ca);
-    ui->cxListBox1->clear();
-    ui->cxListBox2->clear();
-    ui->cxListBox1->addItems(lists.valid);
-    ui->cxListBox2->addItems(lists.revoked);
+    ShowRevocationLists(ReadIndexLists(ca));
 }
 
 void TForm1::cxButton12Click()
@@ -31,4 +28,16 @@ void TForm1::cxButton16Click()
     TOperationInput in = OperationInput(TOperationKind::Revocation, ui->cxMaskEdit4);
     in.serial = ui->txtRevokeNumber->text();
     RunOperation(in, ui->cxMemo4);
+}
+
+void TForm1::btPublishCrlClick()
+{
+    RunOperation(OperationInput(TOperationKind::CrlPublication, ui->cxMaskEdit4), ui->cxMemo4);
+}
+
+// Picking a certificate names it for revocation, so its serial is never typed by hand.
+void TForm1::cxListBox1Click()
+{
+    if (const QListWidgetItem *item = ui->cxListBox1->currentItem())
+        ui->txtRevokeNumber->setText(ParseIndexLine(item->text()).serial);
 }

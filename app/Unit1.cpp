@@ -91,6 +91,8 @@ void TForm1::ConnectHandlers()
     on(ui->cxButton15, &QPushButton::clicked, &TForm1::cxButton15Click);
     on(ui->cxButton12, &QPushButton::clicked, &TForm1::cxButton12Click);
     on(ui->cxButton16, &QPushButton::clicked, &TForm1::cxButton16Click);
+    on(ui->btPublishCrl, &QPushButton::clicked, &TForm1::btPublishCrlClick);
+    on(ui->cxListBox1, &QListWidget::currentItemChanged, &TForm1::cxListBox1Click);
     on(ui->chkCompatSrv, &QCheckBox::toggled, &TForm1::chkCompatSrvClick);
     on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
 
@@ -116,6 +118,11 @@ void TForm1::ConnectHandlers()
         combo->lineEdit()->installEventFilter(this);
     }
 
+    for (QListWidget *list : {ui->cxListBox1, ui->cxListBox2}) {
+        listViewports_.insert(list->viewport(), list);
+        list->viewport()->installEventFilter(this);
+    }
+
     connect(ui->cxPageControl1, &QTabWidget::currentChanged, this, &TForm1::RunPageShowHandler);
 }
 
@@ -123,6 +130,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ui->cxTextEdit1 && event->type() == QEvent::FocusOut)
         Guarded([this] { cxTextEdit1Exit(); });
+    if (QListWidget *list = listViewports_.value(watched))
+        return ExplainIndexLine(list, event);
     if (QComboBox *combo = typedCombos_.value(watched)) {
         const bool enter = event->type() == QEvent::KeyPress
                            && (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return
@@ -157,7 +166,7 @@ void TForm1::SetTabOrder()
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
         ui->comboTTLCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA, ui->txtServiceCA,
         ui->txtTTLCA, ui->txtVilleCA, ui->cxButton2,
-        ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->cxMemo4, ui->cxListBox1, ui->txtRevokeNumber,
+        ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->cxMemo4, ui->cxListBox1, ui->txtRevokeNumber,
         ui->cxListBox2, ui->cxButton12,
     };
     for (qsizetype i = 1; i < order.size(); ++i)

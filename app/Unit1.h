@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QSet>
 #include <functional>
 #include <memory>
 
@@ -11,11 +12,13 @@ namespace Ui { class TForm1; }
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class TConsoleCommand;
 class TIniFile;
 class TMemoLines;
 struct TCaFields;
+struct TIndexLists;
 
 // The program's only window. Every operation is one of its handlers; the handlers
 // live in files grouped by page (settings, CA list, linked fields, certificates,
@@ -67,6 +70,8 @@ public:
     void cxButton15Click();
     void cxButton12Click();
     void cxButton16Click();
+    void btPublishCrlClick();
+    void cxListBox1Click();
     void chkCompatSrvClick();
     void chkCompatUsrClick();
 
@@ -92,6 +97,13 @@ private:
     void ShowPickedValidity(QComboBox *picker, const QString &days);
     void ShowPkcs12Format(bool compatible);
     void SavePkcs12Format(bool compatible);
+
+    // The revocation page's expiry overview, and the warning when a CA is selected.
+    void ShowRevocationLists(const TIndexLists &lists);
+    void ShowExpirySummary(const QString &ca, int soonCount);
+    void WarnOfExpiry(const QString &ca);
+    // Words the tool tip of the database line a tip is asked for; never consumes the event.
+    bool ExplainIndexLine(QListWidget *list, QEvent *event);
 
     void SaveSteps();
     TCaFields CaFieldsOnPage() const;
@@ -124,5 +136,7 @@ private:
     QString startFailure_; // shown by start-up; the first Save does not show it again
     QMap<QPlainTextEdit *, TMemoLines *> memoLines_;
     QMap<QObject *, QComboBox *> typedCombos_; // line edit -> its combo box
+    QMap<QObject *, QListWidget *> listViewports_; // viewport -> its revocation list
     QList<std::shared_ptr<TOperationRun>> operations_;
+    QSet<QString> expiryWarned_; // CAs whose expiry was told once in this run
 };

@@ -1,6 +1,9 @@
 #include "app_Fixture.h"
 
+#include <QHelpEvent>
+#include <QLabel>
 #include <QListWidget>
+#include <QTextDocument>
 
 class CertificatePagesTest : public WindowTest
 {
@@ -105,6 +108,51 @@ TEST_F(CertificatePagesTest, RevocationListsShowEachLineOnceInItsList)
     EXPECT_TRUE(Items("cxListBox1").isEmpty());
     EXPECT_TRUE(Items("cxListBox2").isEmpty());
     EXPECT_TRUE(boxes->Texts("error").isEmpty());
+}
+
+// Lines keep their text; their colour and tip tell how near their end they are.
+TEST_F(CertificatePagesTest, LinesShowTheirEndAndAPickedValidLineNamesItsSerial)
+{
+    SetUpCa();
+    const auto at = [](int days) {
+        return QDateTime::currentDateTimeUtc().addDays(days).toString("yyMMddHHmmss").toLatin1() + "Z";
+    };
+    WriteIndex("V\t" + at(-2) + "\t\t01\tunknown\t/CN=old\n"
+               "V\t" + at(10) + "\t\t02\tunknown\t/CN=soon/emailAddress=a@b\n"
+               "V\t" + at(400) + "\t\t03\tunknown\t/CN=far\n"
+               "R\t" + at(400) + "\t" + at(-1) + "\t04\tunknown\t/CN=gone\n");
+    Type("txtRevokeNumber", "typed");
+    ShowPage("cxTabSheet5");
+    auto *valid = Find<QListWidget>("cxListBox1");
+    auto *revoked = Find<QListWidget>("cxListBox2");
+    ASSERT_EQ(valid->count(), 3);
+    EXPECT_TRUE(valid->item(2)->text().startsWith("V\t"));
+    EXPECT_EQ(Text("txtRevokeNumber"), "typed"); // filling the lists picks nothing
+
+    const QColor normal = valid->item(2)->foreground().color();
+    EXPECT_EQ(valid->item(0)->foreground().color(), QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(valid->item(1)->foreground().color(), QColor(0xd0, 0x70, 0x00));
+    EXPECT_NE(normal, QColor(0x80, 0x80, 0x80));
+    EXPECT_NE(normal, QColor(0xd0, 0x70, 0x00));
+
+    // The tip is worded when the user hovers the line.
+    valid->scrollToItem(valid->item(1));
+    QHelpEvent hover(QEvent::ToolTip, valid->visualItemRect(valid->item(1)).center(), QPoint());
+    QApplication::sendEvent(valid->viewport(), &hover);
+    EXPECT_TRUE(valid->item(1)->toolTip().startsWith("soon — n° 02 — expire le ")) << qPrintable(valid->item(1)->toolTip());
+    EXPECT_TRUE(valid->item(1)->toolTip().endsWith(" (dans 10 jours)")) << qPrintable(valid->item(1)->toolTip());
+
+    valid->setCurrentRow(1);
+    EXPECT_EQ(Text("txtRevokeNumber"), "02");
+    revoked->setCurrentRow(0);
+    EXPECT_EQ(Text("txtRevokeNumber"), "02");
+
+    QTextDocument summary;
+    summary.setHtml(Find<QLabel>("lblExpiry")->text());
+    EXPECT_EQ(summary.toPlainText(), "pas encore de certificat de CA · aucune CRL publiée · "
+                                     "1 certificat expire dans moins de 30 jours");
+    EXPECT_EQ(Find<QLabel>("lblExpiry")->text().count("color:#c00000"), 1);
+    EXPECT_TRUE(boxes->shown.isEmpty());
 }
 
 TEST_F(CertificatePagesTest, AnUnreadableDatabaseIsReportedAndTheListsStay)

@@ -3,7 +3,10 @@
 #include "app_Fixture.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QRegularExpression>
+#include <QTextDocument>
 #include <QRandomGenerator>
 
 class DayTest : public PkiWindowTest
@@ -160,7 +163,8 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     ShowPage("cxTabSheet5");
     EXPECT_EQ(Items("cxListBox1").size(), 3);
     EXPECT_TRUE(Items("cxListBox2").isEmpty());
-    Type("txtRevokeNumber", "02");
+    Find<QListWidget>("cxListBox1")->setCurrentRow(1); // mail.acme.test
+    EXPECT_EQ(Text("txtRevokeNumber"), "02");
     Click("cxButton16");
     ASSERT_TRUE(WaitForRuns());
     EXPECT_TRUE(boxes->Texts("message").contains(
@@ -205,8 +209,74 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
     EXPECT_TRUE(boxes->Texts("error").isEmpty());
 
-    // The export format chosen stays chosen.
+    // The export format chosen stays chosen; a healthy CA is selected without a word.
     Reopen();
     EXPECT_FALSE(Find<QCheckBox>("chkCompatSrv")->isChecked());
     EXPECT_FALSE(Find<QCheckBox>("chkCompatUsr")->isChecked());
+    EXPECT_TRUE(boxes->shown.isEmpty());
+}
+
+// A CA made for 20 days, a certificate for 10 and a CRL published without a revocation,
+// then the CA certificate and the CRL past their end: the page and the selection say so.
+TEST_F(DayTest, AnAgingCaIsSummarisedAndToldOnce)
+{
+    PrepareCa("acme.test");
+    Type("txtTTLCA", "20");
+    CreateCa("acme secret");
+    Type("txtTTLsrv", "10");
+    IssueServer("www", "pw");
+    ShowPage("cxTabSheet5");
+    Type("cxMaskEdit4", "acme secret");
+    Click("btPublishCrl");
+    ASSERT_TRUE(WaitForRuns());
+    ASSERT_TRUE(boxes->Texts("error").isEmpty()) << qPrintable(boxes->Texts("error").join("\n"));
+    ASSERT_TRUE(boxes->Texts("confirm").isEmpty());
+    const QString crl = Ca("acme.test", "crl/acme.test.crl.crt");
+    int rc = 0;
+    Tool({"verify", "-crl_check", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl,
+          Ca("acme.test", "certs/www/user.crt")}, &rc);
+    EXPECT_EQ(rc, 0);
+
+    Click("cxButton12");
+    auto *valid = Find<QListWidget>("cxListBox1");
+    ASSERT_EQ(valid->count(), 1);
+    EXPECT_EQ(valid->item(0)->foreground().color(), QColor(0xd0, 0x70, 0x00));
+    QTextDocument summary;
+    summary.setHtml(Find<QLabel>("lblExpiry")->text());
+    EXPECT_TRUE(QRegularExpression("^CA valable jusqu'au \\d+ \\S+ \\d{4} · CRL à republier avant le \\d+ \\S+ \\d{4} · "
+                                   "1 certificat expire dans moins de 30 jours$")
+                    .match(summary.toPlainText())
+                    .hasMatch())
+        << qPrintable(summary.toPlainText());
+    EXPECT_EQ(Find<QLabel>("lblExpiry")->text().count("color:#c00000"), 2); // the CA and the count
+
+    // Past their end: a CA certificate self-signed for January 2020, a CRL due then.
+    const QString old = progDir + "old";
+    QDir().mkpath(old);
+    WriteBytes(old + "/m.cnf", "[ca]\ndefault_ca=x\n[x]\ndatabase=" + old.toUtf8() + "/idx\nnew_certs_dir=" + old.toUtf8()
+                                   + "\nserial=" + old.toUtf8() + "/ser\ndefault_md=sha256\npolicy=p\n[p]\ncommonName=supplied\n");
+    WriteBytes(old + "/idx", "");
+    WriteBytes(old + "/ser", "01\n");
+    Tool({"req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-keyout", old + "/k.pem",
+          "-out", old + "/r.pem", "-subj", "/CN=old"}, &rc);
+    ASSERT_EQ(rc, 0);
+    Tool({"ca", "-config", old + "/m.cnf", "-selfsign", "-keyfile", old + "/k.pem", "-in", old + "/r.pem", "-startdate",
+          "20200101000000Z", "-enddate", "20200201000000Z", "-batch", "-out", old + "/c.pem"}, &rc);
+    ASSERT_EQ(rc, 0);
+    Tool({"ca", "-config", Ca("acme.test", "ca-sign.cnf"), "-passin", "pass:acme secret", "-gencrl", "-crl_lastupdate",
+          "20200101000000Z", "-crl_nextupdate", "20200201000000Z", "-out", crl}, &rc);
+    ASSERT_EQ(rc, 0);
+    ASSERT_TRUE(QFile::remove(Ca("acme.test", "private/ca.crt")));
+    ASSERT_TRUE(QFile::copy(old + "/c.pem", Ca("acme.test", "private/ca.crt")));
+
+    Reopen();
+    ASSERT_EQ(boxes->Texts("message").size(), 1);
+    const QString told = boxes->Texts("message")[0];
+    EXPECT_TRUE(told.startsWith("Le certificat du CA acme.test a expiré le 1 février 2020 : ")) << qPrintable(told);
+    EXPECT_TRUE(told.contains("\n\nLa liste de révocation (CRL) du CA acme.test a expiré le 1 février 2020 : "))
+        << qPrintable(told);
+    AddCa("beta.test");
+    Combo("comboDomaineName")->setCurrentIndex(0);
+    ASSERT_EQ(Combo("comboDomaineName")->currentText(), "acme.test");
+    EXPECT_EQ(boxes->Texts("message").size(), 1);
 }

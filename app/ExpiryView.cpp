@@ -1,0 +1,98 @@
+// How near the selected CA, its certificates and its CRL are to their end: colours and
+// tool tips in the revocation lists, the page's summary, and a warning on selection.
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+#include "pki/CaLayout.h"
+#include "pki/Expiry.h"
+#include "pki/IndexFile.h"
+#include "pki/PemDates.h"
+
+#include <QHelpEvent>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcExpiry, "tarvik.expiry")
+
+namespace {
+
+const QColor kExpiredColour(0x80, 0x80, 0x80);
+const QColor kSoonColour(0xd0, 0x70, 0x00);
+const QString kAlertStyle = QStringLiteral("color:#c00000");
+
+// Fills one list with its lines, each coloured by how near its end it is; answers how
+// many end within the warning window. Tool tips are worded when asked for: a CA with
+// 100,000 certificates would wait a second for them.
+int FillList(QListWidget *list, const QStringList &lines, const QDateTime &now)
+{
+    // Clearing and filling must not pick a line: a pick fills the serial to revoke.
+    const QSignalBlocker blockList(list);
+    list->clear();
+    list->addItems(lines);
+    int soon = 0;
+    {
+        // Thousands of lines: one repaint below instead of one per change.
+        const QSignalBlocker blockModel(list->model());
+        for (int i = 0; i < list->count(); ++i) {
+            switch (ExpiryOf(IndexLineExpiry(lines[i]), now)) {
+            case TExpiry::Passed:
+                list->item(i)->setForeground(kExpiredColour);
+                break;
+            case TExpiry::Soon:
+                list->item(i)->setForeground(kSoonColour);
+                ++soon;
+                break;
+            case TExpiry::Far:
+                break;
+            }
+        }
+    }
+    list->viewport()->update();
+    return soon;
+}
+
+} // namespace
+
+bool TForm1::ExplainIndexLine(QListWidget *list, QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return false;
+    QListWidgetItem *item = list->itemAt(static_cast<QHelpEvent *>(event)->pos());
+    if (item && item->toolTip().isEmpty())
+        item->setToolTip(IndexLineTip(item->text(), QDateTime::currentDateTimeUtc()));
+    return false; // the list shows the tip
+}
+
+void TForm1::ShowRevocationLists(const TIndexLists &lists)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const int soon = FillList(ui->cxListBox1, lists.valid, now);
+    FillList(ui->cxListBox2, lists.revoked, now);
+    if (!CaName().isEmpty())
+        ShowExpirySummary(CaName(), soon);
+}
+
+void TForm1::ShowExpirySummary(const QString &ca, int soonCount)
+{
+    const QList<TSummaryPart> parts = ExpirySummary(CertificateNotAfter(CaLayout::CaCert(ca)),
+                                                    CrlNextUpdate(CaLayout::Crl(ca)), soonCount,
+                                                    QDateTime::currentDateTimeUtc());
+    QStringList html;
+    for (const TSummaryPart &part : parts) {
+        const QString text = part.text.toHtmlEscaped();
+        html.append(part.alert ? QStringLiteral("<span style=\"%1\">%2</span>").arg(kAlertStyle, text) : text);
+    }
+    ui->lblExpiry->setText(html.join(QStringLiteral(" · ")));
+}
+
+void TForm1::WarnOfExpiry(const QString &ca)
+{
+    if (ca.isEmpty() || expiryWarned_.contains(ca))
+        return;
+    const QString warning = CaExpiryWarning(ca, CertificateNotAfter(CaLayout::CaCert(ca)),
+                                            CrlNextUpdate(CaLayout::Crl(ca)), QDateTime::currentDateTimeUtc());
+    if (warning.isEmpty())
+        return;
+    expiryWarned_.insert(ca);
+    qCInfo(lcExpiry) << "CA" << ca << "ends soon or has ended";
+    boxes_->Message(warning);
+}

@@ -2,6 +2,7 @@
 // beside the same five commands run by /bin/sh directly.
 //   build/bench/certificate_run [runs, default 60]
 #include "Unit1.h"
+#include "window_support.h"
 
 #include "console/ConsoleCommand.h"
 #include "pki/CommandLines.h"
@@ -22,19 +23,6 @@
 #include <cstdio>
 
 namespace {
-class QuietBoxes : public TBoxes
-{
-public:
-    void Message(const QString &) override {}
-    bool Confirm(const QString &) override { return true; }
-    void Error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-};
-
-template <class T> T *Find(QWidget *form, const char *name)
-{
-    return form->findChild<T *>(QString::fromLatin1(name));
-}
-
 bool AllRunsEnded(TForm1 *form)
 {
     return form->RunningOperations() == 0;

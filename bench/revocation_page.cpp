@@ -3,6 +3,7 @@
 // filling the same two lists with its lines and nothing else.
 //   build/bench/revocation_page [certificates, default 100000] [repetitions, default 7]
 #include "Unit1.h"
+#include "window_support.h"
 
 #include "pki/IndexFile.h"
 
@@ -21,19 +22,6 @@
 #include <cstdio>
 
 namespace {
-class QuietBoxes : public TBoxes
-{
-public:
-    void Message(const QString &) override {}
-    bool Confirm(const QString &) override { return true; }
-    void Error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-};
-
-template <class T> T *Find(QWidget *form, const char *name)
-{
-    return form->findChild<T *>(QString::fromLatin1(name));
-}
-
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());

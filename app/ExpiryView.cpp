@@ -62,13 +62,12 @@ bool TForm1::ExplainIndexLine(QListWidget *list, QEvent *event)
     return false; // the list shows the tip
 }
 
-void TForm1::ShowRevocationLists(const TIndexLists &lists)
+int TForm1::ShowRevocationLists(const TIndexLists &lists)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int soon = FillList(ui->cxListBox1, lists.valid, now);
     FillList(ui->cxListBox2, lists.revoked, now);
-    if (!CaName().isEmpty())
-        ShowExpirySummary(CaName(), soon);
+    return soon;
 }
 
 void TForm1::ShowExpirySummary(const QString &ca, int soonCount)

@@ -15,7 +15,8 @@ void TForm1::cxTabSheet5Show()
         return;
     }
     // Read first: a file that cannot be read leaves both lists as they were.
-    ShowRevocationLists(ReadIndexLists(ca));
+    const int soon = ShowRevocationLists(ReadIndexLists(ca));
+    ShowExpirySummary(ca, soon);
 }
 
 void TForm1::cxButton12Click()

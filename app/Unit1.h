@@ -99,7 +99,8 @@ private:
     void SavePkcs12Format(bool compatible);
 
     // The revocation page's expiry overview, and the warning when a CA is selected.
-    void ShowRevocationLists(const TIndexLists &lists);
+    // Answers how many certificates in force end within the warning window.
+    int ShowRevocationLists(const TIndexLists &lists);
     void ShowExpirySummary(const QString &ca, int soonCount);
     void WarnOfExpiry(const QString &ca);
     // Words the tool tip of the database line a tip is asked for; never consumes the event.

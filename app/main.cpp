@@ -30,6 +30,20 @@ int Refuse(const QString &message)
 
 int main(int argc, char **argv)
 {
+    // A bad --dir is said before Qt looks for a display, which a terminal may not have.
+    // Qt's own options (-platform …) make the early reading fail: they wait for Qt's.
+    {
+        QStringList raw;
+        for (int i = 0; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        const TCommandLine early = ParseCommandLine(raw);
+        if (early.hasDir && early.error.isEmpty()) {
+            const TProgramDir chosen = ChooseProgramDir(QString(), early, QString());
+            if (!chosen.error.isEmpty())
+                return Refuse(chosen.error);
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
     // No display name: the window manager would append it to every box's title.

@@ -54,7 +54,10 @@ start_until "$tmp/unpacked/tarvik.ini" "$tmp/unpacked/tarvik"
 mkdir -p "$tmp/disk"
 start_until "$tmp/disk/tarvik.ini" "$tmp/root/usr/bin/tarvik" --dir "$tmp/disk"
 [ ! -e "$tmp/home/.local" ] || fail "--dir wrote into HOME"
-if HOME=$tmp/home "$tmp/root/usr/bin/tarvik" --dir "$tmp/missing" 2>"$tmp/err"; then fail "a missing --dir was accepted"; fi
+# Said also where there is no display at all, as in a terminal over ssh.
+if HOME=$tmp/home env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$tmp/root/usr/bin/tarvik" --dir "$tmp/missing" 2>"$tmp/err"; then
+  fail "a missing --dir was accepted"
+fi
 grep -q "n'existe pas" "$tmp/err" || fail "no message for a missing --dir: $(cat "$tmp/err")"
 [ ! -e "$tmp/missing" ] && [ ! -e "$tmp/home/.local" ] || fail "a refused --dir created files"
 echo "install test passed"

@@ -76,8 +76,11 @@ void TForm1::comboDomaineNameClick()
     if (!items.contains(ca, Qt::CaseInsensitive))
         items.append(ca);
     ReplaceCaItems(items);
+    // The selected CA goes straight to "1": a pass through "0" would replace the file twice
+    // for nothing each time a CA is selected again.
     for (const QString &known : cas)
-        settings.WriteValue(kDomaine, known, SettingsKeys::NotSelected);
+        if (known.compare(ca, Qt::CaseInsensitive) != 0)
+            settings.WriteValue(kDomaine, known, SettingsKeys::NotSelected);
     settings.WriteValue(kDomaine, ca, SettingsKeys::Selected);
     ui->cxGroupBox1->setTitle(QStringLiteral(" Certificat de CA pour : ") + ca + QStringLiteral("  "));
     statusPanel_->setText(QStringLiteral(" Vous travaillez sur le domaine: ") + ca);

@@ -81,7 +81,9 @@ TEST_F(ConfigurationTest, RestartRestoresTheSelectedCaAndItsFields)
     AddCa("Beta");
     Combo("comboDomaineName")->setCurrentIndex(0); // the user picks Alpha
     EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");
+    const TFileStamp before = StampOf(progDir + "tarvik.ini");
     Reopen();
+    EXPECT_TRUE(StampOf(progDir + "tarvik.ini") == before); // nothing changed, so nothing is replaced
     EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
     EXPECT_EQ(DomaineItems(), QStringList({"Alpha", "Beta"}));
     EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");

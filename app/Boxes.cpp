@@ -9,12 +9,19 @@ QWidget *BoxParent()
 {
     return QApplication::activeWindow();
 }
+
+// Names typed by the user (a user called "<b>x") are shown as typed, never as markup.
+void Plain(QMessageBox &box)
+{
+    box.setTextFormat(Qt::PlainText);
+}
 } // namespace
 
 void TQtBoxes::Message(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarvik"), text, QMessageBox::NoButton, BoxParent());
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    Plain(box);
     box.exec();
 }
 
@@ -25,6 +32,7 @@ bool TQtBoxes::Confirm(const QString &text)
     QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel);
+    Plain(box);
     box.exec();
     return box.clickedButton() == ok;
 }
@@ -33,6 +41,7 @@ void TQtBoxes::Error(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Tarvik"), text, QMessageBox::NoButton, BoxParent());
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    Plain(box);
     box.exec();
 }
 

@@ -94,8 +94,8 @@ void TForm1::btAddCAClick()
     const QString name = ui->txtNewCA->text();
     if (name.isEmpty())
         return;
-    if (!IsValidCaName(name)) {
-        boxes_->Message(Texts::InvalidCaName);
+    if (!IsValidNewCaName(name)) {
+        boxes_->Message(Texts::InvalidNewCaName);
         return;
     }
     {

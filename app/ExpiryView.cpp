@@ -18,11 +18,14 @@ namespace {
 const QColor kExpiredColour(0x80, 0x80, 0x80);
 const QColor kSoonColour(0xd0, 0x70, 0x00);
 const QString kAlertStyle = QStringLiteral("color:#c00000");
+// The serial of the certificate that replaced a line's, kept for its tool tip.
+constexpr int kReplacedByRole = Qt::UserRole + 1;
 
 // Fills one list with its lines, each coloured by how near its end it is; answers how
 // many end within the warning window. Tool tips are worded when asked for: a CA with
 // 100,000 certificates would wait a second for them.
-int FillList(QListWidget *list, const QStringList &lines, const QDateTime &now)
+int FillList(QListWidget *list, const QStringList &lines, const QDateTime &now,
+             const QHash<qsizetype, QString> &replaced = {})
 {
     // Clearing and filling must not pick a line: a pick fills the serial to revoke.
     const QSignalBlocker blockList(list);
@@ -33,6 +36,11 @@ int FillList(QListWidget *list, const QStringList &lines, const QDateTime &now)
         // Thousands of lines: one repaint below instead of one per change.
         const QSignalBlocker blockModel(list->model());
         for (int i = 0; i < list->count(); ++i) {
+            if (const auto it = replaced.constFind(i); it != replaced.constEnd()) {
+                list->item(i)->setData(kReplacedByRole, *it);
+                list->item(i)->setForeground(kExpiredColour);
+                continue;
+            }
             switch (ExpiryOf(IndexLineExpiry(lines[i]), now)) {
             case TExpiry::Passed:
                 list->item(i)->setForeground(kExpiredColour);
@@ -58,23 +66,25 @@ bool TForm1::ExplainIndexLine(QListWidget *list, QEvent *event)
         return false;
     QListWidgetItem *item = list->itemAt(static_cast<QHelpEvent *>(event)->pos());
     if (item && item->toolTip().isEmpty())
-        item->setToolTip(IndexLineTip(item->text(), QDateTime::currentDateTimeUtc()));
+        item->setToolTip(IndexLineTip(item->text(), QDateTime::currentDateTimeUtc(),
+                                      item->data(kReplacedByRole).toString()));
     return false; // the list shows the tip
 }
 
 int TForm1::ShowRevocationLists(const TIndexLists &lists)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const int soon = FillList(ui->cxListBox1, lists.valid, now);
+    const int soon = FillList(ui->cxListBox1, lists.valid, now, ReplacedLines(lists.valid));
     FillList(ui->cxListBox2, lists.revoked, now);
     return soon;
 }
 
-void TForm1::ShowExpirySummary(const QString &ca, int soonCount)
+void TForm1::ShowExpirySummary(const QString &ca, int soonCount, const QStringList &revokedLines)
 {
-    const QList<TSummaryPart> parts = ExpirySummary(CertificateNotAfter(CaLayout::CaCert(ca)),
-                                                    CrlNextUpdate(CaLayout::Crl(ca)), soonCount,
-                                                    QDateTime::currentDateTimeUtc());
+    const TCrlContent crl = ReadCrl(CaLayout::Crl(ca));
+    const QList<TSummaryPart> parts =
+        ExpirySummary(CertificateNotAfter(CaLayout::CaCert(ca)), crl.nextUpdate, soonCount,
+                      QDateTime::currentDateTimeUtc(), UnpublishedRevocations(revokedLines, crl));
     QStringList html;
     for (const TSummaryPart &part : parts) {
         const QString text = part.text.toHtmlEscaped();
@@ -87,8 +97,15 @@ void TForm1::WarnOfExpiry(const QString &ca)
 {
     if (ca.isEmpty() || expiryWarned_.contains(ca))
         return;
-    const QString warning = CaExpiryWarning(ca, CertificateNotAfter(CaLayout::CaCert(ca)),
-                                            CrlNextUpdate(CaLayout::Crl(ca)), QDateTime::currentDateTimeUtc());
+    QStringList revoked;
+    try {
+        revoked = ReadIndexLists(ca).revoked;
+    } catch (const std::exception &error) {
+        qCDebug(lcExpiry) << "no database to compare with the CRL of" << ca << ":" << error.what();
+    }
+    const TCrlContent crl = ReadCrl(CaLayout::Crl(ca));
+    const QString warning = CaExpiryWarning(ca, CertificateNotAfter(CaLayout::CaCert(ca)), crl.nextUpdate,
+                                            QDateTime::currentDateTimeUtc(), UnpublishedRevocations(revoked, crl));
     if (warning.isEmpty())
         return;
     expiryWarned_.insert(ca);

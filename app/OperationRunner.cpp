@@ -7,6 +7,7 @@
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -17,6 +18,15 @@ namespace {
 // The shell stops at the first command that fails, so nothing is made from what a failed
 // step left behind (an export of an older certificate, a CRL after a failed revocation).
 const QString kOperationInterpreter = QString::fromLatin1(kCommandInterpreter) + QStringLiteral(" -e");
+
+// Folders made for a run that failed, when nothing else went into them.
+void RemoveEmptyDirectories(const QStringList &dirs)
+{
+    for (const QString &dir : dirs)
+        if (!QDir().rmdir(dir))
+            qCInfo(lcOperations) << "kept the folder" << dir;
+}
+
 } // namespace
 
 struct TForm1::TOperationRun
@@ -25,8 +35,18 @@ struct TForm1::TOperationRun
     QPlainTextEdit *memo = nullptr;
     TOperationPlan plan;
     TFileStamp before;
+    QStringList madeDirectories; // removed again, when empty, if the run fails
     bool startFailureShown = false;
 };
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (!operations_.isEmpty() && !boxes_->Confirm(Texts::QuitWhileRunning)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
 
 TForm1::~TForm1()
 {
@@ -72,27 +92,39 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         if (!boxes_->Confirm(warning))
             return;
     const TOperationPlan plan = PlanOperation(in);
-    for (const QString &dir : plan.directories)
-        QDir().mkdir(dir); // an existing one is fine; the tool reports any other trouble
-    if (plan.writeFiles)
-        plan.writeFiles();
+    // Asked before anything is written: Annuler leaves the CA as it was.
     const bool earlier = std::any_of(plan.earlierResults.cbegin(), plan.earlierResults.cend(),
                                      [](const QString &path) { return QFileInfo::exists(path); });
     if (earlier && !boxes_->Confirm(plan.question))
         return;
-    StartOperation(plan, memo);
+    QStringList made;
+    for (const QString &dir : plan.directories)
+        if (QDir().mkdir(dir)) // an existing one is fine; the tool reports any other trouble
+            made.prepend(dir);
+    try {
+        if (plan.writeFiles)
+            plan.writeFiles();
+        StartOperation(plan, memo, made);
+    } catch (...) {
+        RemoveEmptyDirectories(made);
+        throw;
+    }
 }
 
-void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo)
+void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories)
 {
     memoLines_.value(memo)->Clear();
+    // What an earlier run left under the pending names must not pass for this run's work.
+    DiscardPending(plan);
     auto op = std::make_shared<TOperationRun>();
     op->memo = memo;
     op->plan = plan;
     op->before = StampOf(plan.result);
+    op->madeDirectories = madeDirectories;
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
     run->SetCommandLine(kOperationInterpreter);
+    run->SetEnvironment(plan.environment);
     // A POSIX shell takes a CR as part of the last word.
     run->SetReturnCode(rcLF);
     run->SetErrorReporter([this, op](const QString &message) {
@@ -112,6 +144,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo)
     } catch (...) {
         operations_.removeOne(op);
         delete run;
+        DiscardPending(plan);
         throw;
     }
     for (const QString &line : plan.commands)
@@ -125,15 +158,20 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
         return;
     const std::shared_ptr<TOperationRun> op = *it;
     operations_.erase(it);
+    const QStringList lines = op->run->CollectedLines();
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
     delete op->run;
 
-    const QString failure = JudgeRun(op->plan, op->before, exitCode, op->memo->toPlainText().split(u'\n'));
+    QString failure = JudgeRun(op->plan, op->before, exitCode, lines);
+    if (failure.isEmpty())
+        failure = CommitResults(op->plan);
     if (failure.isEmpty()) {
         boxes_->Message(op->plan.doneMessage);
         return;
     }
+    DiscardPending(op->plan);
+    RemoveEmptyDirectories(op->madeDirectories);
     qCWarning(lcOperations) << "operation on" << op->plan.ca << "failed with exit code" << exitCode << ":" << failure;
     if (!op->startFailureShown)
         boxes_->Error(ErrorBoxText(failure));

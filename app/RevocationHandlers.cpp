@@ -15,8 +15,8 @@ void TForm1::cxTabSheet5Show()
         return;
     }
     // Read first: a file that cannot be read leaves both lists as they were.
-    const int soon = ShowRevocationLists(ReadIndexLists(ca));
-    ShowExpirySummary(ca, soon);
+    const TIndexLists lists = ReadIndexLists(ca);
+    ShowExpirySummary(ca, ShowRevocationLists(lists), lists.revoked);
 }
 
 void TForm1::cxButton12Click()

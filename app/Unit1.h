@@ -77,6 +77,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Asks first while an operation runs: quitting stops it half-way.
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -101,7 +103,7 @@ private:
     // The revocation page's expiry overview, and the warning when a CA is selected.
     // Answers how many certificates in force end within the warning window.
     int ShowRevocationLists(const TIndexLists &lists);
-    void ShowExpirySummary(const QString &ca, int soonCount);
+    void ShowExpirySummary(const QString &ca, int soonCount, const QStringList &revokedLines);
     void WarnOfExpiry(const QString &ca);
     // Words the tool tip of the database line a tip is asked for; never consumes the event.
     bool ExplainIndexLine(QListWidget *list, QEvent *event);
@@ -116,7 +118,7 @@ private:
     struct TOperationRun;
     TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
     void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
-    void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo);
+    void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);
     // The guards; each shows its refusal itself and answers whether to go on.
     bool Refused(const QString &refusal);

@@ -103,12 +103,14 @@ int main(int argc, char **argv)
         request.name = QStringLiteral("s%1").arg(i);
         request.suffix = QStringLiteral(".bench.test");
         request.days = QStringLiteral("365");
-        request.passphrase = QStringLiteral("bench pass");
-        request.password = QStringLiteral("export pass");
         request.company = QStringLiteral("bench.test");
         QDir().mkpath(QStringLiteral("bench.test/certs/") + request.name);
         clock.restart();
         QProcess shell;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TARVIK_CA_PASS"), QStringLiteral("bench pass"));
+        environment.insert(QStringLiteral("TARVIK_CERT_PASS"), QStringLiteral("export pass"));
+        shell.setProcessEnvironment(environment);
         shell.start(QStringLiteral("/bin/sh"), {});
         shell.waitForStarted();
         shell.write(CertificateCommands(request).join(QLatin1Char('\n')).toUtf8() + '\n');

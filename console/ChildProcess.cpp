@@ -1,8 +1,10 @@
 #include "console/ChildProcess.h"
 #include "console/ConsoleTypes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <spawn.h>
@@ -76,7 +78,8 @@ void IgnoreSigpipeOnce()
     });
 }
 
-pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error)
+pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment, int stdinFd, int stdoutFd,
+                        int *error)
 {
     if (words.isEmpty()) {
         *error = ENOENT;
@@ -90,6 +93,23 @@ pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int
         argv.push_back(bytes.back().data());
     }
     argv.push_back(nullptr);
+
+    std::vector<QByteArray> added;
+    for (const QString &assignment : environment)
+        added.push_back(assignment.toUtf8());
+    std::vector<char *> envp;
+    for (char **entry = environ; *entry; ++entry) {
+        const char *equals = std::strchr(*entry, '=');
+        const size_t nameLength = equals ? size_t(equals - *entry) + 1 : std::strlen(*entry);
+        const bool replaced = std::any_of(added.cbegin(), added.cend(), [&](const QByteArray &a) {
+            return size_t(a.size()) >= nameLength && std::memcmp(a.constData(), *entry, nameLength) == 0;
+        });
+        if (!replaced)
+            envp.push_back(*entry);
+    }
+    for (QByteArray &assignment : added)
+        envp.push_back(assignment.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -113,7 +133,7 @@ pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int
 
     // glibc reports a failed exec as the result of posix_spawnp itself.
     pid_t pid = -1;
-    const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) {

@@ -19,6 +19,15 @@
 
 namespace {
 
+// Strings of the worker's own, shared with no other thread (see CommandLine below).
+QStringList DeepCopy(const QStringList &list)
+{
+    QStringList copy;
+    for (const QString &text : list)
+        copy.append(QString(text.constData(), text.size()));
+    return copy;
+}
+
 QString PipeMessage(int error)
 {
     return QStringLiteral("Impossible de créer un tube de communication (%1).")
@@ -113,6 +122,7 @@ TConsoleThread::TConsoleThread(TConsoleCommand &command, std::shared_ptr<TConsol
       // A copy of its own, shared with no other thread: a count dropped inside the Qt
       // library is invisible to ThreadSanitizer, which then reports the release as a race.
       CommandLine(command.commandLine_.constData(), command.commandLine_.size()),
+      Environment(DeepCopy(command.environment_)),
       MaxTimeAfterBeginning(command.maxTimeAfterBeginning_),
       MaxTimeAfterLastOutput(command.maxTimeAfterLastOutput_),
       OnNewLine(std::make_shared<const TNewLineEvent>(command.onNewLine_)),
@@ -183,8 +193,8 @@ void TConsoleThread::RunConsole()
         showMode_ = PlatformShowMode(ShowWindow);
         creationFlags_ = PlatformCreationFlag(CreationFlag) | PriorityClass;
         int error = 0;
-        pid_ = SpawnInOwnSession(SplitCommandLine(CommandLine), input_.readEnd, output_.writeEnd,
-                                 &error);
+        pid_ = SpawnInOwnSession(SplitCommandLine(CommandLine), Environment, input_.readEnd,
+                                 output_.writeEnd, &error);
         if (pid_ < 0) {
             lastError_ = error;
             throw TCreateProcessError(CommandLine);

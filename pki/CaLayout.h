@@ -27,5 +27,9 @@ QString CertFile(const QString &ca, const QString &name);
 QString Pkcs12(const QString &ca, const QString &name);
 // The copy of an issued certificate that the tool keeps under its serial.
 QString IssuedBySerial(const QString &ca, const QString &serial);
+// Where a run writes a file before it has succeeded, beside the file itself.
+QString Pending(const QString &path);
+// Where a replaced CA key or certificate is kept, once.
+QString Previous(const QString &path);
 
 } // namespace CaLayout

@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // "{ca}.crl.crt" must fit a file name of 255 bytes.
@@ -36,7 +39,48 @@ bool IsDnsLabel(const QString &label)
     return std::all_of(label.cbegin(), label.cend(), [](QChar c) { return IsAsciiAlnum(c) || c == u'-'; });
 }
 
+// Characters that show nothing (Unicode's Default_Ignorable_Code_Point) yet make a name
+// differ from the one it looks like.
+bool IsDefaultIgnorable(char32_t u)
+{
+    static constexpr std::pair<char32_t, char32_t> kRanges[] = {
+        {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160},   {0x17B4, 0x17B5},
+        {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F},   {0x3164, 0x3164},
+        {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8},   {0x1BCA0, 0x1BCA3},
+        {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+    };
+    return std::any_of(std::begin(kRanges), std::end(kRanges),
+                       [u](const auto &r) { return u >= r.first && u <= r.second; });
+}
+
+bool IsVisibleUserChar(char32_t u)
+{
+    if (u == u' ')
+        return true;
+    switch (QChar::category(u)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        return !IsDefaultIgnorable(u) && QChar::isPrint(u);
+    }
+}
+
 } // namespace
+
+bool IsValidNewCaName(const QString &name)
+{
+    if (!IsValidCaName(name))
+        return false;
+    const QStringList labels = name.split(u'.');
+    return std::all_of(labels.cbegin(), labels.cend(), IsDnsLabel);
+}
 
 bool IsValidCaName(const QString &name)
 {
@@ -69,9 +113,18 @@ bool IsValidUserName(const QString &name)
     if (name.isEmpty() || name == u'.' || name == QStringLiteral("..") || name.contains(u'/')
         || name.toUtf8().size() > kMaxUserNameBytes)
         return false;
-    if (name.front().isSpace() || name.back().isSpace())
+    if (name.front() == u' ' || name.back() == u' ')
         return false;
-    return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.isPrint() || c.isSurrogate(); });
+    // A lone surrogate decodes to U+FFFD, which the check below would pass.
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return false;
+    }
+    const QList<uint> points = name.toUcs4();
+    return std::all_of(points.cbegin(), points.cend(), [](uint u) { return IsVisibleUserChar(char32_t(u)); });
 }
 
 bool IsValidSerial(const QString &serial)

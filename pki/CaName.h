@@ -7,10 +7,16 @@
 
 // A CA name serves as a directory name, a settings section and a domain suffix.
 bool IsValidCaName(const QString &name);
+// A name for a new CA must also be a DNS name, since it ends every server's name: labels
+// of letters, digits and inner "-", no "_", no empty label, no trailing dot. CAs already
+// registered under names that pass only IsValidCaName keep working.
+bool IsValidNewCaName(const QString &name);
 // The host part of a server's name: DNS labels, with an optional leading "*." (or "*"
 // alone) for a wildcard; fullName is the name with the CA's suffix, at most 253 long.
 bool IsValidHostName(const QString &host, const QString &fullName);
-// Any printable text that names one file: no "/", not "." or "..", no blank at either end.
+// Printable text that names one file and looks like what it is: no "/", not "." or "..",
+// no blank at either end, no space but U+0020, and no invisible, private-use, unassigned,
+// surrogate or separator character that would make two names look alike.
 bool IsValidUserName(const QString &name);
 // Hexadecimal digits only.
 bool IsValidSerial(const QString &serial);

@@ -5,16 +5,6 @@ namespace {
 
 const QString kExit = QStringLiteral("exit");
 
-QString CaPass(const QString &passphrase)
-{
-    return QStringLiteral("TARVIK_CA_PASS=") + ShellQuote(passphrase) + u' ';
-}
-
-QString CertPass(const QString &password)
-{
-    return QStringLiteral("TARVIK_CERT_PASS=") + ShellQuote(password) + u' ';
-}
-
 // Joins the quoted tool and the items, which the caller quotes as needed.
 QString Line(const QString &tool, const QStringList &items)
 {
@@ -39,62 +29,63 @@ QString ShellQuote(const QString &text)
     return u'\'' + quoted + u'\'';
 }
 
-QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &passphrase,
-                             const QString &days)
+QStringList SecretEnvironment(const QString &passphrase, const QString &password)
 {
-    const QString key = ShellQuote(CaLayout::CaKey(ca));
-    const QString crt = ShellQuote(CaLayout::CaCert(ca));
+    QStringList environment{QStringLiteral("TARVIK_CA_PASS=") + passphrase};
+    if (!password.isNull())
+        environment << QStringLiteral("TARVIK_CERT_PASS=") + password;
+    return environment;
+}
+
+QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days)
+{
+    const QString key = ShellQuote(CaLayout::Pending(CaLayout::CaKey(ca)));
+    const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca)));
     const QString cnf = ShellQuote(CaLayout::RootConfig(ca));
     return {
-        CaPass(passphrase)
-            + Line(tool, {"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}),
-        CaPass(passphrase)
-            + Line(tool, {"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509",
-                          "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}),
+        Line(tool, {"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}),
+        Line(tool, {"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509",
+                    "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}),
         kExit,
     };
 }
 
 QStringList CertificateCommands(const TCertificateRequest &r)
 {
-    const QString key = ShellQuote(CaLayout::CertKey(r.ca, r.name));
-    const QString csr = ShellQuote(CaLayout::CertRequest(r.ca, r.name));
-    const QString crt = ShellQuote(CaLayout::CertFile(r.ca, r.name));
-    const QString p12 = ShellQuote(CaLayout::Pkcs12(r.ca, r.name));
+    const QString key = ShellQuote(CaLayout::Pending(CaLayout::CertKey(r.ca, r.name)));
+    const QString csr = ShellQuote(CaLayout::Pending(CaLayout::CertRequest(r.ca, r.name)));
+    const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CertFile(r.ca, r.name)));
+    const QString p12 = ShellQuote(CaLayout::Pending(CaLayout::Pkcs12(r.ca, r.name)));
     const QString caCrt = ShellQuote(CaLayout::CaCert(r.ca));
     const QString friendly = r.kind == TCertKind::Server ? r.name + r.suffix : r.name;
     return {
         Line(r.tool, {"genrsa", "-out", key, "2048"}),
         Line(r.tool, {"req", "-new", "-days", ShellQuote(r.days), "-config",
                       ShellQuote(CaLayout::RequestConfig(r.ca)), "-key", key, "-out", csr}),
-        CaPass(r.passphrase)
-            + Line(r.tool, {"ca", "-batch", "-config", ShellQuote(CaLayout::SigningConfig(r.ca)), "-out", crt,
-                            "-passin", "env:TARVIK_CA_PASS", "-infiles", csr}),
+        Line(r.tool, {"ca", "-batch", "-config", ShellQuote(CaLayout::SigningConfig(r.ca)), "-out", crt, "-passin",
+                      "env:TARVIK_CA_PASS", "-infiles", csr}),
         Line(r.tool, {"verify", "-CAfile", caCrt, crt}),
         // The key is written unencrypted, so -passin is never consulted.
-        CertPass(r.password)
-            + Line(r.tool, QStringList{"pkcs12", "-export"} + Pkcs12Format(r.compatiblePkcs12) + QStringList{"-in", crt, "-inkey", key, "-certfile", caCrt, "-name",
-                            ShellQuote(friendly), "-caname", ShellQuote(r.company + QStringLiteral(" CA")), "-out",
-                            p12, "-passin", "env:TARVIK_CERT_PASS", "-passout", "env:TARVIK_CERT_PASS"}),
+        Line(r.tool, QStringList{"pkcs12", "-export"} + Pkcs12Format(r.compatiblePkcs12)
+                         + QStringList{"-in", crt, "-inkey", key, "-certfile", caCrt, "-name", ShellQuote(friendly),
+                                       "-caname", ShellQuote(r.company + QStringLiteral(" CA")), "-out", p12,
+                                       "-passin", "env:TARVIK_CERT_PASS", "-passout", "env:TARVIK_CERT_PASS"}),
         kExit,
     };
 }
 
-QStringList CrlCommands(const QString &tool, const QString &ca, const QString &passphrase)
+QStringList CrlCommands(const QString &tool, const QString &ca)
 {
     return {
-        CaPass(passphrase)
-            + Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS",
-                          "-gencrl", "-out", ShellQuote(CaLayout::Crl(ca))}),
+        Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS",
+                    "-gencrl", "-out", ShellQuote(CaLayout::Pending(CaLayout::Crl(ca)))}),
         kExit,
     };
 }
 
-QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial,
-                               const QString &passphrase)
+QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial)
 {
-    return QStringList{CaPass(passphrase)
-                       + Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)), "-config",
-                                     ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS"})}
-           + CrlCommands(tool, ca, passphrase);
+    return QStringList{Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)), "-config",
+                                   ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS"})}
+           + CrlCommands(tool, ca);
 }

@@ -4,15 +4,20 @@
 #include <QString>
 #include <QStringList>
 
-// Every field of a command line goes through ShellQuote, and secrets travel in
-// a variable set for that one command, never in the tool's arguments.
+// Every field of a command line goes through ShellQuote. Secrets travel in the
+// interpreter's environment and the tool reads them with env:, so neither the
+// tool's arguments nor the echoed command text ever hold one. Results are written
+// under their pending names (CaLayout::Pending).
 
 // One POSIX shell word that stands for the text exactly.
 QString ShellQuote(const QString &text);
 
+// The interpreter's environment for a run: the CA pass phrase, and the export password
+// when there is one.
+QStringList SecretEnvironment(const QString &passphrase, const QString &password = QString());
+
 // The CA key and self-signed certificate; two command lines, then "exit".
-QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &passphrase,
-                             const QString &days);
+QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days);
 
 struct TCertificateRequest
 {
@@ -20,7 +25,7 @@ struct TCertificateRequest
     QString tool, ca;
     QString name;   // host (server) or user name: the certificate's directory
     QString suffix; // "." + ca for a server; unused for a user
-    QString days, passphrase, password, company;
+    QString days, company;
     // 3DES with a SHA-1 MAC, which every system imports; otherwise the tool's default.
     bool compatiblePkcs12 = false;
 };
@@ -29,7 +34,6 @@ struct TCertificateRequest
 QStringList CertificateCommands(const TCertificateRequest &request);
 
 // The CA's CRL published again, with nothing revoked; one command line, then "exit".
-QStringList CrlCommands(const QString &tool, const QString &ca, const QString &passphrase);
+QStringList CrlCommands(const QString &tool, const QString &ca);
 // Revocation of newcerts/{serial}.pem and the new CRL; two command lines, then "exit".
-QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial,
-                               const QString &passphrase);
+QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial);

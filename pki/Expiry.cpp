@@ -57,11 +57,13 @@ QDateTime IndexLineExpiry(QStringView line)
     return Asn1Time(Field(line, 1));
 }
 
-QString IndexLineTip(QStringView line, const QDateTime &now)
+QString IndexLineTip(QStringView line, const QDateTime &now, const QString &replacedBy)
 {
     const TIndexEntry entry = ParseIndexLine(line);
     QString when;
-    if (entry.revoked.isValid()) {
+    if (!replacedBy.isEmpty()) {
+        when = Texts::ReplacedBy(replacedBy);
+    } else if (entry.revoked.isValid()) {
         when = Texts::RevokedOn(entry.revoked);
     } else if (entry.expires.isValid()) {
         const qint64 days = LocalDaysBetween(now, entry.expires);
@@ -70,8 +72,34 @@ QString IndexLineTip(QStringView line, const QDateTime &now)
     return Texts::CertificateTip(entry.commonName, entry.serial, when);
 }
 
+QHash<qsizetype, QString> ReplacedLines(const QStringList &validLines)
+{
+    // The tool appends: of one subject, the last line is the newest certificate.
+    QHash<QStringView, qsizetype> newest;
+    for (qsizetype i = 0; i < validLines.size(); ++i)
+        newest.insert(Field(validLines[i], 5), i);
+    QHash<qsizetype, QString> replaced;
+    for (qsizetype i = 0; i < validLines.size(); ++i) {
+        const qsizetype last = newest.value(Field(validLines[i], 5));
+        if (last != i)
+            replaced.insert(i, Field(validLines[last], 3).toString());
+    }
+    return replaced;
+}
+
+QStringList UnpublishedRevocations(const QStringList &revokedLines, const TCrlContent &crl)
+{
+    QStringList missing;
+    for (const QString &line : revokedLines) {
+        const QString serial = Field(line, 3).toString().toUpper();
+        if (!serial.isEmpty() && !crl.revokedSerials.contains(serial))
+            missing.append(serial);
+    }
+    return missing;
+}
+
 QList<TSummaryPart> ExpirySummary(const QDateTime &caNotAfter, const QDateTime &crlNextUpdate, int soonCount,
-                                  const QDateTime &now)
+                                  const QDateTime &now, const QStringList &unpublished)
 {
     QList<TSummaryPart> parts;
     if (!caNotAfter.isValid())
@@ -87,13 +115,15 @@ QList<TSummaryPart> ExpirySummary(const QDateTime &caNotAfter, const QDateTime &
         parts.append({Texts::CrlExpiredSince(crlNextUpdate), true});
     else
         parts.append({Texts::CrlRepublishBefore(crlNextUpdate), state == TExpiry::Soon});
+    if (!unpublished.isEmpty())
+        parts.append({Texts::CrlLacksRevocations(unpublished), true});
 
     parts.append({Texts::CertificatesExpiringSoon(soonCount, kExpiryWarningDays), soonCount > 0});
     return parts;
 }
 
 QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QDateTime &crlNextUpdate,
-                        const QDateTime &now)
+                        const QDateTime &now, const QStringList &unpublished)
 {
     QStringList lines;
     if (caNotAfter.isValid()) {
@@ -104,5 +134,7 @@ QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QD
         if (const TExpiry state = ExpiryOf(crlNextUpdate, now, kCrlWarningDays); state != TExpiry::Far)
             lines.append(Texts::CrlEnds(ca, crlNextUpdate, state == TExpiry::Passed));
     }
+    if (!unpublished.isEmpty())
+        lines.append(Texts::CrlLacksRevocationsWarning(ca, unpublished));
     return lines.join(QStringLiteral("\n\n"));
 }

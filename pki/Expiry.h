@@ -1,5 +1,8 @@
 #pragma once
+#include "pki/PemDates.h"
+
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,8 +31,17 @@ TIndexEntry ParseIndexLine(QStringView line);
 // Only the expiry of a database line, for the thousands of lines of a list.
 QDateTime IndexLineExpiry(QStringView line);
 
-// The tool tip of a database line: who, which serial, and when it ends or was revoked.
-QString IndexLineTip(QStringView line, const QDateTime &now);
+// The tool tip of a database line: who, which serial, and when it ends or was revoked;
+// replacedBy names the newer certificate of the same subject, when there is one.
+QString IndexLineTip(QStringView line, const QDateTime &now, const QString &replacedBy = QString());
+
+// Lines of valid certificates that a later certificate of the same subject replaced (the
+// way to renew one), each with the serial of the newest: they no longer count as ending.
+QHash<qsizetype, QString> ReplacedLines(const QStringList &validLines);
+
+// Serials the database marks revoked that the published CRL does not list: a revocation
+// whose CRL was never written (failed, stopped, or the program was killed).
+QStringList UnpublishedRevocations(const QStringList &revokedLines, const TCrlContent &crl);
 
 // One piece of the page's summary; an alert is shown in red.
 struct TSummaryPart
@@ -39,9 +51,9 @@ struct TSummaryPart
 };
 // caNotAfter and crlNextUpdate are invalid when there is no such file.
 QList<TSummaryPart> ExpirySummary(const QDateTime &caNotAfter, const QDateTime &crlNextUpdate, int soonCount,
-                                  const QDateTime &now);
+                                  const QDateTime &now, const QStringList &unpublished = {});
 
 // What to tell the user when a CA is selected whose certificate or CRL has ended or
-// ends soon; empty when both are fine or missing.
+// ends soon, or whose CRL lacks revocations; empty when all is fine or missing.
 QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QDateTime &crlNextUpdate,
-                        const QDateTime &now);
+                        const QDateTime &now, const QStringList &unpublished = {});

@@ -1,13 +1,13 @@
 #include "pki/IndexFile.h"
 
 #include "common/Exception.h"
+#include "pki/CaLayout.h"
+#include "pki/RegularFile.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,6 +18,8 @@ namespace {
                                     : QStringLiteral("Nom de fichier incorrect"));
     if (error == EACCES || error == EPERM)
         throw Exception(QStringLiteral("Accès au fichier refusé"));
+    if (error == ENOTREG)
+        throw Exception(QStringLiteral("Ce n'est pas un fichier ordinaire"));
     throw Exception(QStringLiteral("Erreur E/S %1").arg(error));
 }
 
@@ -27,51 +29,15 @@ bool IsDirectory(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-class TFd
-{
-public:
-    explicit TFd(int fd) : fd_(fd) {}
-    ~TFd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TFd(const TFd &) = delete;
-    TFd &operator=(const TFd &) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 QByteArray ReadAll(const QString &ca)
 {
     if (ca.isEmpty())
         Fail(ENOENT, false);
-    const QByteArray path = QFile::encodeName(ca + QStringLiteral("/index.txt"));
-    const TFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0) {
-        const int error = errno;
-        Fail(error, IsDirectory(ca));
-    }
-    // Root opens anything; a file without any read bit is refused all the same.
-    struct stat st;
-    if (::fstat(fd.Get(), &st) == 0 && (st.st_mode & 0444) == 0)
-        Fail(EACCES, true);
-
     QByteArray data;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
-        if (got == 0)
-            return data;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            Fail(errno, true);
-        }
-        data.append(buffer, got);
-    }
+    int error = 0;
+    if (!ReadRegularFile(CaLayout::Index(ca), data, &error))
+        Fail(error, IsDirectory(ca));
+    return data;
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "pki/CaLayout.h"
 #include "pki/CaName.h"
 #include "pki/CommandLines.h"
+#include "pki/IndexFile.h"
 #include "pki/Texts.h"
+#include "pki/ValueLimits.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -59,22 +61,51 @@ TCertificateRequest CertificateRequest(const TOperationInput &in)
     r.name = in.name;
     r.suffix = in.suffix;
     r.days = in.days;
-    r.passphrase = in.passphrase;
-    r.password = in.password;
     r.company = in.subject.company;
     r.compatiblePkcs12 = in.compatiblePkcs12;
     return r;
 }
 
-// A line the shell echoed is one of the commands; the tool's own lines are the rest.
-QString LastToolLine(const QStringList &commands, const QStringList &paneLines)
+// The shell echoes each command as it reads it, right before running it: what follows
+// the last echo is the output of the command that failed.
+QString LastToolLine(const QStringList &commands, const QStringList &lines)
 {
-    for (auto it = paneLines.crbegin(); it != paneLines.crend(); ++it) {
-        const QString line = it->trimmed();
-        if (!line.isEmpty() && !commands.contains(*it))
+    qsizetype from = 0;
+    for (qsizetype i = lines.size(); i-- > 0;) {
+        if (commands.contains(lines[i])) {
+            from = i + 1;
+            break;
+        }
+    }
+    for (qsizetype i = lines.size(); i-- > from;) {
+        const QString line = lines[i].trimmed();
+        if (!line.isEmpty())
             return line;
     }
     return QString();
+}
+
+// How many certificates the CA's database records; 0 when it cannot be read.
+qsizetype IssuedCount(const QString &ca)
+{
+    try {
+        const TIndexLists lists = ReadIndexLists(ca);
+        return lists.valid.size() + lists.revoked.size();
+    } catch (const std::exception &) {
+        return 0;
+    }
+}
+
+QString CommonNameOf(const TOperationInput &in)
+{
+    switch (in.kind) {
+    case TOperationKind::ServerCertificate:
+        return in.name + in.suffix;
+    case TOperationKind::UserCertificate:
+        return in.name;
+    default:
+        return in.subject.company + QStringLiteral(" CA");
+    }
 }
 
 } // namespace
@@ -109,22 +140,31 @@ QString RefusalBeforeRun(const TOperationInput &in)
 {
     if (!IsExecutableTool(in.tool))
         return Texts::ToolNotExecutable(in.tool);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     if (in.kind == TOperationKind::CreateCa) {
-        const TSubject subject = ReadRootSubject(QString(), in.ca);
-        const QString empty = EmptySubjectCaption(subject);
+        TOperationInput ca = in;
+        ca.subject = ReadRootSubject(QString(), in.ca);
+        const QString empty = EmptySubjectCaption(ca.subject);
         if (!empty.isEmpty())
             return Texts::EmptySubjectField(empty);
-        if (subject.country.size() != 2)
-            return Texts::BadCountryCode;
+        if (const QString refusal = SubjectRefusal(ca.subject, CommonNameOf(ca), Texts::CaCommonNameCaption);
+            !refusal.isEmpty())
+            return refusal;
         if (!IsPositiveWholeNumber(in.days))
             return Texts::BadDays(QStringLiteral("Durée de vie du CA"));
-        return QString();
+        return EndDateRefusal(in.days, now);
     }
     if (!QFileInfo(CaLayout::CaCert(in.ca)).isFile())
         return Texts::NoCaCertificate(in.ca);
-    if (IsCertificate(in.kind) && !IsPositiveWholeNumber(in.days))
+    if (!IsCertificate(in.kind))
+        return QString();
+    const QString caption = in.kind == TOperationKind::ServerCertificate ? Texts::ServerCommonNameCaption(in.suffix)
+                                                                          : Texts::UserCommonNameCaption;
+    if (const QString refusal = SubjectRefusal(in.subject, CommonNameOf(in), caption); !refusal.isEmpty())
+        return refusal;
+    if (!IsPositiveWholeNumber(in.days))
         return Texts::BadDays(QStringLiteral("Durée du certificat"));
-    return QString();
+    return EndDateRefusal(in.days, now);
 }
 
 QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNotAfter, const QDateTime &now)
@@ -138,9 +178,11 @@ QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNo
     if (in.kind == TOperationKind::ServerCertificate && days > kAppleMaxServerDays)
         warnings << Texts::AppleRefusesLongServerCertificates(days, kAppleMaxServerDays);
     if (caNotAfter.isValid()) {
+        // A certificate made right after its CA with the same lifetime ends seconds later:
+        // only a day or more is worth a question.
         if (caNotAfter <= now)
             warnings << Texts::CaCertificateExpired(caNotAfter);
-        else if (now.addDays(days) > caNotAfter)
+        else if (now.addDays(days) >= caNotAfter.addDays(1))
             warnings << Texts::CertificateOutlivesCa(caNotAfter);
     }
     return warnings;
@@ -149,16 +191,26 @@ QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNo
 TOperationPlan PlanOperation(const TOperationInput &in)
 {
     TOperationPlan plan;
+    plan.kind = in.kind;
     plan.ca = in.ca;
+    plan.environment = SecretEnvironment(in.passphrase, IsCertificate(in.kind) ? in.password : QString());
+    const auto pending = [&plan](const QStringList &finals) {
+        for (const QString &file : finals)
+            plan.commits.append({CaLayout::Pending(file), file});
+        plan.result = plan.commits.last().first;
+    };
     switch (in.kind) {
-    case TOperationKind::CreateCa:
+    case TOperationKind::CreateCa: {
         plan.earlierResults = {CaLayout::CaCert(in.ca)};
-        plan.question = Texts::ReplaceCaCertificate;
-        plan.commands = CreateCaCommands(in.tool, in.ca, in.passphrase, in.days);
-        plan.result = CaLayout::CaCert(in.ca);
+        const qsizetype issued = IssuedCount(in.ca);
+        plan.question = issued > 0 ? Texts::ReplaceCaWithIssued(issued) : Texts::ReplaceCaCertificate;
+        plan.commands = CreateCaCommands(in.tool, in.ca, in.days);
+        pending({CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)});
+        plan.keptAsPrevious = {CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)};
         plan.doneMessage = Texts::CreateCaDone(in.ca);
         plan.failure = Texts::CreateCaFailed;
         break;
+    }
     case TOperationKind::ServerCertificate:
     case TOperationKind::UserCertificate: {
         const bool server = in.kind == TOperationKind::ServerCertificate;
@@ -172,7 +224,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.earlierResults = {CaLayout::Pkcs12(in.ca, in.name), CaLayout::CertFile(in.ca, in.name)};
         plan.question = Texts::ReplaceCertificate;
         plan.commands = CertificateCommands(CertificateRequest(in));
-        plan.result = CaLayout::Pkcs12(in.ca, in.name);
+        pending({CaLayout::CertKey(in.ca, in.name), CaLayout::CertRequest(in.ca, in.name),
+                 CaLayout::CertFile(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)});
         plan.doneMessage = server ? Texts::ServerCertificateDone(in.ca, in.name) : Texts::UserCertificateDone(in.ca, in.name);
         plan.failure = Texts::CertificateFailed;
         break;
@@ -181,9 +234,9 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     case TOperationKind::CrlPublication: {
         const bool revoke = in.kind == TOperationKind::Revocation;
         plan.writeFiles = [ca = in.ca] { WriteSigningConfig(ca, TSigningVariant::Crl, QString()); };
-        plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial), in.passphrase)
-                               : CrlCommands(in.tool, in.ca, in.passphrase);
-        plan.result = CaLayout::Crl(in.ca);
+        plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial))
+                               : CrlCommands(in.tool, in.ca);
+        pending({CaLayout::Crl(in.ca)});
         plan.doneMessage = Texts::RevocationDone(in.ca);
         plan.failure = revoke ? Texts::RevocationFailed : Texts::CrlFailed;
         break;
@@ -200,10 +253,10 @@ TFileStamp StampOf(const QString &path)
     return {true, qint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
-QString JudgeRun(const TOperationPlan &plan, const TFileStamp &before, quint32 exitCode, const QStringList &paneLines)
+QString JudgeRun(const TOperationPlan &plan, const TFileStamp &before, quint32 exitCode, const QStringList &lines)
 {
     if (exitCode != 0) {
-        const QString line = LastToolLine(plan.commands, paneLines);
+        const QString line = LastToolLine(plan.commands, lines);
         return line.isEmpty() ? Texts::FailureWithCode(plan.failure, exitCode) : Texts::Failure(plan.failure, line);
     }
     const TFileStamp after = StampOf(plan.result);

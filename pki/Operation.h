@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 
 // One user action on a CA as a plan the window runs: what it prepares on disk, what it
 // asks, the command lines, and how its outcome is judged and worded.
@@ -28,13 +29,21 @@ struct TOperationInput
 
 struct TOperationPlan
 {
+    TOperationKind kind = TOperationKind::CreateCa;
     QString ca;
     QStringList directories;          // made first; an existing one is fine
     std::function<void()> writeFiles; // the configuration files the commands read
     QStringList earlierResults;       // any of them existing asks the question first
     QString question;
     QStringList commands; // "exit" last
-    QString result;       // the file the run must write
+    // The secrets as "NAME=value", for the interpreter's environment: never in a command.
+    QStringList environment;
+    // What the commands write under a temporary name beside its final one, and which
+    // final files are kept once as {file}.prev before they are replaced. Nothing takes
+    // its final name before the whole run has succeeded.
+    QList<std::pair<QString, QString>> commits; // pending -> final
+    QStringList keptAsPrevious;
+    QString result;       // the file the run must write (a pending name)
     QString doneMessage;
     QString failure; // names the operation in the error box
 };
@@ -64,5 +73,14 @@ struct TFileStamp
 TFileStamp StampOf(const QString &path);
 
 // Empty when the run succeeded and wrote the plan's result; otherwise the error box's
-// text, quoting the tool's last error line among the pane's lines.
-QString JudgeRun(const TOperationPlan &plan, const TFileStamp &before, quint32 exitCode, const QStringList &paneLines);
+// text, quoting the last line the tool printed after the echo of the command that ran
+// last (never an echoed command, never an earlier command's output), or the exit status
+// when it printed nothing. lines are the run's output lines as delivered.
+QString JudgeRun(const TOperationPlan &plan, const TFileStamp &before, quint32 exitCode, const QStringList &lines);
+
+// Removes what the plan writes under temporary names: left by an earlier run that was
+// stopped or failed, or by this one when it did not succeed.
+void DiscardPending(const TOperationPlan &plan);
+// Gives the results of a run that succeeded their final names, keeping the files they
+// replace as the plan says. Empty on success; otherwise the error box's text.
+QString CommitResults(const TOperationPlan &plan);

@@ -1,6 +1,8 @@
 #include "pki/PemDates.h"
 
-#include <QFile>
+#include "pki/RegularFile.h"
+
+#include <cerrno>
 #include <QLoggingCategory>
 
 #include <optional>
@@ -43,10 +45,15 @@ std::optional<TElement> ElementAt(const QByteArray &der, qsizetype pos, qsizetyp
 
 QByteArray PemBody(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A certificate or CRL is a few kilobytes; anything far larger is not one.
+    constexpr qint64 kMaxPemBytes = 16 * 1024 * 1024;
+    QByteArray text;
+    int error = 0;
+    if (!ReadRegularFile(path, text, &error, kMaxPemBytes)) {
+        if (error != ENOENT)
+            qCWarning(lcPemDates) << "cannot read" << path << "error" << error;
         return QByteArray();
-    const QByteArray text = file.readAll();
+    }
     const qsizetype begin = text.indexOf("-----BEGIN ");
     const qsizetype bodyStart = begin < 0 ? -1 : text.indexOf('\n', begin);
     const qsizetype end = bodyStart < 0 ? -1 : text.indexOf("-----END ", bodyStart);
@@ -137,14 +144,41 @@ QDateTime CertificateNotAfter(const QString &pemPath)
     return Logged(pemPath, "end date", when);
 }
 
-QDateTime CrlNextUpdate(const QString &pemPath)
+TCrlContent ReadCrl(const QString &pemPath)
 {
     const QByteArray der = PemBody(pemPath);
     const QList<TElement> tbs = SignedPart(der);
-    // Optional version, signature algorithm, issuer, thisUpdate, then nextUpdate.
+    // Optional version, signature algorithm, issuer, thisUpdate, optional nextUpdate,
+    // then the optional list of revoked certificates.
     const qsizetype thisUpdate = !tbs.isEmpty() && tbs[0].tag == 0x02 ? 3 : 2;
-    QDateTime when;
-    if (tbs.size() > thisUpdate + 1 && IsTime(tbs[thisUpdate]) && IsTime(tbs[thisUpdate + 1]))
-        when = TimeOf(der, tbs[thisUpdate + 1]);
-    return Logged(pemPath, "next update", when);
+    TCrlContent crl;
+    if (tbs.size() <= thisUpdate || !IsTime(tbs[thisUpdate]))
+        return crl;
+    crl.valid = true;
+    qsizetype next = thisUpdate + 1;
+    if (tbs.size() > next && IsTime(tbs[next]))
+        crl.nextUpdate = TimeOf(der, tbs[next++]);
+    if (tbs.size() > next && tbs[next].tag == 0x30) {
+        for (qsizetype pos = tbs[next].start; pos < tbs[next].End();) {
+            const auto entry = ElementAt(der, pos, tbs[next].End());
+            if (!entry)
+                break;
+            const auto serial = ElementAt(der, entry->start, entry->End());
+            if (serial && serial->tag == 0x02) {
+                // The database writes serials in upper-case hexadecimal, without DER's
+                // leading zero byte.
+                QByteArray bytes = der.mid(serial->start, serial->size);
+                while (bytes.size() > 1 && bytes[0] == 0)
+                    bytes.remove(0, 1);
+                crl.revokedSerials.insert(QString::fromLatin1(bytes.toHex().toUpper()));
+            }
+            pos = entry->End();
+        }
+    }
+    return crl;
+}
+
+QDateTime CrlNextUpdate(const QString &pemPath)
+{
+    return Logged(pemPath, "next update", ReadCrl(pemPath).nextUpdate);
 }

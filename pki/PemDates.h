@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 
 // Dates read straight from the PEM files the tool wrote, in UTC; invalid when the file
@@ -10,3 +11,11 @@ QDateTime Asn1Time(QStringView text);
 
 QDateTime CertificateNotAfter(const QString &pemPath);
 QDateTime CrlNextUpdate(const QString &pemPath);
+
+struct TCrlContent
+{
+    bool valid = false; // false when the file is missing or no CRL
+    QDateTime nextUpdate;
+    QSet<QString> revokedSerials; // as the database writes them: upper-case hexadecimal
+};
+TCrlContent ReadCrl(const QString &pemPath);

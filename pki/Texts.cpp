@@ -38,8 +38,42 @@ const QString BadCountryCode =
     QStringLiteral("Le « code pays » du CA doit avoir deux lettres (par exemple FR) : corrigez-le sur la page Configuration "
                    "puis cliquez sur Save.");
 
+QString FieldTooLong(const QString &fieldCaption, qsizetype maxChars)
+{
+    return QStringLiteral("Le champ « %1 » du CA dépasse %2 caractères, le plus qu'un certificat accepte : "
+                          "raccourcissez-le sur la page Configuration puis cliquez sur Save.")
+        .arg(fieldCaption)
+        .arg(maxChars);
+}
+
+QString CommonNameTooLong(const QString &what, qsizetype maxChars)
+{
+    return QStringLiteral("Nom trop long : %1 dépasse %2 caractères, le plus qu'un nom de certificat accepte.")
+        .arg(what)
+        .arg(maxChars);
+}
+
+const QString CaCommonNameCaption = QStringLiteral("le nom du CA (« Nom Sociétée » suivi de « CA »)");
+
+QString ServerCommonNameCaption(const QString &suffix)
+{
+    return QStringLiteral("le nom du serveur (« FQDN du serveur » suivi de « %1 »)").arg(suffix);
+}
+
+const QString UserCommonNameCaption = QStringLiteral("le « Nom de l'utilisateur »");
+const QString EndsAfter9999 =
+    QStringLiteral("Cette durée mènerait au-delà du 31 décembre 9999, la dernière date qu'un certificat peut porter : "
+                   "choisissez une durée plus courte.");
+const QString QuitWhileRunning =
+    QStringLiteral("Une opération est en cours : si vous quittez maintenant, elle est interrompue et ses fichiers "
+                   "restent tels qu'ils étaient avant elle (une révocation déjà faite attend alors sa CRL). "
+                   "Quitter quand même ?");
+
 const QString InvalidCaName =
     QStringLiteral("Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».");
+const QString InvalidNewCaName =
+    QStringLiteral("Nom de CA invalide : il termine le nom de chaque serveur, c'est donc un nom de domaine (par "
+                   "exemple acme.test) : des lettres, des chiffres et des « - » intérieurs, séparés par des points.");
 const QString CaExists = QStringLiteral("Ce CA existe déjà.");
 const QString FilesNotDeleted = QStringLiteral("Attention les fichiers ne sont pas supprimés!");
 
@@ -132,6 +166,27 @@ QString CaExpiredSince(const QDateTime &end)
     return QStringLiteral("CA expiré depuis le ") + FrenchDate(end);
 }
 
+QString ReplacedBy(const QString &serial)
+{
+    return QStringLiteral("remplacé par le n° ") + serial;
+}
+
+QString CrlLacksRevocations(const QStringList &serials)
+{
+    return QStringLiteral("la CRL ne contient pas encore %1 %2 : cliquez sur « Republier la CRL »")
+        .arg(serials.size() == 1 ? QStringLiteral("le révoqué n°") : QStringLiteral("les révoqués n°"),
+             serials.join(QStringLiteral(", ")));
+}
+
+QString CrlLacksRevocationsWarning(const QString &ca, const QStringList &serials)
+{
+    return QStringLiteral("La liste de révocation (CRL) du CA %1 ne contient pas %2 %3 : une révocation n'a pas été "
+                          "publiée (interrompue ou échouée), et les serveurs acceptent encore ces certificats. Publiez-la "
+                          "de nouveau sur la page « Liste de révocation » (« Republier la CRL »).")
+        .arg(ca, serials.size() == 1 ? QStringLiteral("le certificat révoqué n°") : QStringLiteral("les certificats révoqués n°"),
+             serials.join(QStringLiteral(", ")));
+}
+
 const QString NoCaCertificateYet = QStringLiteral("pas encore de certificat de CA");
 
 QString CrlRepublishBefore(const QDateTime &nextUpdate)
@@ -174,6 +229,21 @@ QString CrlEnds(const QString &ca, const QDateTime &nextUpdate, bool passed)
 const QString ReplaceCaCertificate =
     QStringLiteral("Vous avez déja un certificat pour ce CA. Cliquez sur ok pour l'écraser, ATTENTION les certificats "
                    "signé par ce CA ne fonctionnerons plus.)");
+QString ReplaceCaWithIssued(qsizetype issued)
+{
+    const QString lost = issued == 1
+                             ? QStringLiteral("Ce CA a déjà signé 1 certificat : si vous le créez de nouveau, il ne sera "
+                                              "plus reconnu par les clients qui auront le nouveau ca.crt, et il faudra le "
+                                              "refaire.")
+                             : QStringLiteral("Ce CA a déjà signé %1 certificats : si vous le créez de nouveau, ils ne "
+                                              "seront plus reconnus par les clients qui auront le nouveau ca.crt, et il "
+                                              "faudra les refaire.")
+                                   .arg(issued);
+    return lost
+           + QStringLiteral(" L'ancienne clé et l'ancien certificat du CA sont gardés dans private/ca.key.prev et "
+                            "private/ca.crt.prev. Cliquez sur OK pour l'écraser.");
+}
+
 const QString ReplaceCertificate =
     QStringLiteral("Vous avez déja un certificat pour cette machine. Cliquez sur ok pour l'écraser.)");
 
@@ -225,6 +295,16 @@ QString FailureWithCode(const QString &what, quint32 exitCode)
 QString FailureNoFile(const QString &what, const QString &file)
 {
     return what + QStringLiteral(" : le fichier %1 n'a pas été écrit.").arg(file);
+}
+
+QString FailureNotKept(const QString &what, const QString &previous)
+{
+    return what + QStringLiteral(" : impossible de garder l'ancien fichier dans %1 ; rien n'a été remplacé.").arg(previous);
+}
+
+QString FailureNotRenamed(const QString &what, const QString &file)
+{
+    return what + QStringLiteral(" : impossible d'écrire %1.").arg(file);
 }
 
 } // namespace Texts

@@ -17,9 +17,19 @@ QString ToolNotExecutable(const QString &tool);
 QString BadDays(const QString &fieldCaption);
 QString EmptySubjectField(const QString &fieldCaption);
 extern const QString BadCountryCode;
+// Values over the length a certificate allows, or a validity past the last date it can hold.
+QString FieldTooLong(const QString &fieldCaption, qsizetype maxChars);
+QString CommonNameTooLong(const QString &what, qsizetype maxChars);
+extern const QString CaCommonNameCaption;
+QString ServerCommonNameCaption(const QString &suffix);
+extern const QString UserCommonNameCaption;
+extern const QString EndsAfter9999;
+// Quitting while a console run still works on a CA.
+extern const QString QuitWhileRunning;
 
 // The CA list.
 extern const QString InvalidCaName;
+extern const QString InvalidNewCaName;
 extern const QString CaExists;
 extern const QString FilesNotDeleted;
 QString CasLeftOut(const QStringList &names);
@@ -43,6 +53,10 @@ QString ExpiredOn(const QDateTime &end, qint64 daysAgo);
 QString RevokedOn(const QDateTime &when);
 QString CaValidUntil(const QDateTime &end);
 QString CaExpiredSince(const QDateTime &end);
+QString ReplacedBy(const QString &serial);
+// Revoked serials that the published CRL does not list yet.
+QString CrlLacksRevocations(const QStringList &serials);
+QString CrlLacksRevocationsWarning(const QString &ca, const QStringList &serials);
 extern const QString NoCaCertificateYet;
 QString CrlRepublishBefore(const QDateTime &nextUpdate);
 QString CrlExpiredSince(const QDateTime &nextUpdate);
@@ -54,6 +68,7 @@ QString CrlEnds(const QString &ca, const QDateTime &nextUpdate, bool passed);
 
 // Questions before replacing earlier results.
 extern const QString ReplaceCaCertificate;
+QString ReplaceCaWithIssued(qsizetype issued);
 extern const QString ReplaceCertificate;
 
 // Completion messages, shown once the tool has succeeded.
@@ -71,5 +86,7 @@ extern const QString CrlFailed;
 QString Failure(const QString &what, const QString &toolLine);
 QString FailureWithCode(const QString &what, quint32 exitCode);
 QString FailureNoFile(const QString &what, const QString &file);
+QString FailureNotKept(const QString &what, const QString &previous);
+QString FailureNotRenamed(const QString &what, const QString &file);
 
 } // namespace Texts

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -84,6 +85,26 @@ void SyncDirectory(const QString &dir)
         ::close(fd);
 }
 
+// The file a chain of symbolic links ends at, so that the rename replaces it and not a
+// link of the chain; empty for a loop.
+QString FinalTarget(const QString &path)
+{
+    QFileInfo info(path);
+    for (int hops = 0; info.isSymLink(); ++hops) {
+        if (hops == 40)
+            return QString();
+        const QByteArray link = QFile::encodeName(info.absoluteFilePath());
+        QByteArray target(4096, '\0');
+        const ssize_t n = ::readlink(link.constData(), target.data(), target.size());
+        if (n < 0 || n >= target.size())
+            return QString();
+        target.resize(n);
+        const QString next = QFile::decodeName(target);
+        info = QFileInfo(QDir::isAbsolutePath(next) ? next : info.absolutePath() + u'/' + next);
+    }
+    return info.absoluteFilePath();
+}
+
 } // namespace
 
 QString WriteFailureMessage(const QString &file)
@@ -93,8 +114,13 @@ QString WriteFailureMessage(const QString &file)
 
 bool TryReplaceFile(const QString &path, const QByteArray &content)
 {
-    const QFileInfo given(path);
-    const QFileInfo target(given.isSymLink() ? given.symLinkTarget() : given.absoluteFilePath());
+    const QString final = FinalTarget(path);
+    if (final.isEmpty()) {
+        errno = ELOOP;
+        qCWarning(lcFiles) << "could not replace" << path << "at symbolic links" << ::strerror(errno);
+        return false;
+    }
+    const QFileInfo target(final);
     const QByteArray native = QFile::encodeName(target.absoluteFilePath());
     const auto fail = [&](const char *step) {
         qCWarning(lcFiles) << "could not replace" << path << "at" << step << ::strerror(errno);

@@ -151,12 +151,15 @@ TEST_F(ConfigurationTest, InvalidAndDuplicateNamesAreRefusedWithNothingWritten)
     Open();
     AddCa("Alpha");
     const auto before = Tree(progDir);
+    // The last five pass as directory names but make server names no client accepts.
     const QStringList refused = {"a b", "../up", ".hidden", "x/y", "[s]", "k=v", "domaine", "PATH", "-x",
-                                 QString(300, u'n'), "ALPHA"};
+                                 QString(300, u'n'), "my_ca", "acme.test.", "a..b", "x-.test", "b.-x", "ALPHA"};
     for (const QString &name : refused)
         AddCa(name);
     EXPECT_EQ(Tree(progDir), before);
-    const QString invalid = "Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».";
+    const QString invalid = "Nom de CA invalide : il termine le nom de chaque serveur, c'est donc un nom de domaine "
+                            "(par exemple acme.test) : des lettres, des chiffres et des « - » intérieurs, séparés par "
+                            "des points.";
     QStringList expected(refused.size() - 1, invalid);
     expected << "Ce CA existe déjà.";
     EXPECT_EQ(boxes->Texts("message"), expected);

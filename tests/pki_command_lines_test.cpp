@@ -8,7 +8,7 @@
 namespace {
 
 // Hostile texts: each must reach the tool as one argument, exactly, and none
-// may run anything.
+// may run anything. No secret stands in a line: the run's environment carries them.
 const QString kCa = "My CA $(touch pwned1)";
 const QString kName = "h'o \"s\" t;touch pwned2";
 const QString kDays = "3 65";
@@ -20,8 +20,6 @@ const QString kSerial = "0'1 $(touch pwned4)";
 struct Expected
 {
     QStringList args;
-    QString caPass = "<unset>";
-    QString certPass = "<unset>";
 };
 
 class CommandLineTest : public PkiTest
@@ -45,7 +43,7 @@ protected:
         EXPECT_EQ(lines.last(), "exit");
         for (qsizetype i = 0; i < expected.size(); ++i) {
             SCOPED_TRACE(lines[i].toStdString());
-            QByteArray want = ("CA=" + expected[i].caPass + "\nCERT=" + expected[i].certPass + "\n").toUtf8();
+            QByteArray want = "CA=<unset>\nCERT=<unset>\n";
             for (const QString &arg : expected[i].args)
                 want += ("ARG=" + arg + "\n").toUtf8();
             const TRun run = RunProgram("/bin/sh", {"-c", lines[i]});
@@ -61,12 +59,14 @@ protected:
 
 TEST_F(CommandLineTest, CreateCaPassesEveryFieldIntact)
 {
-    const QString key = kCa + "/private/ca.key";
-    ExpectRuns(CreateCaCommands(tool_, kCa, kPass, kDays),
-               {{{"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}, kPass},
+    const QString key = kCa + "/private/ca.key.new";
+    ExpectRuns(CreateCaCommands(tool_, kCa, kDays),
+               {{{"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}},
                 {{"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509", "-days",
-                  kDays, "-config", kCa + "/root-ca.cnf", "-key", key, "-out", kCa + "/private/ca.crt"},
-                 kPass}});
+                  kDays, "-config", kCa + "/root-ca.cnf", "-key", key, "-out", kCa + "/private/ca.crt.new"}}});
+    EXPECT_EQ(SecretEnvironment(kPass), QStringList{"TARVIK_CA_PASS=" + kPass});
+    EXPECT_EQ(SecretEnvironment(kPass, kPassword),
+              (QStringList{"TARVIK_CA_PASS=" + kPass, "TARVIK_CERT_PASS=" + kPassword}));
 }
 
 TEST_F(CommandLineTest, CertificateLinesForBothKinds)
@@ -75,41 +75,35 @@ TEST_F(CommandLineTest, CertificateLinesForBothKinds)
     for (const TCertKind kind : {TCertKind::Server, TCertKind::User}) {
         SCOPED_TRACE(kind == TCertKind::Server ? "server" : "user");
         const QString friendly = kind == TCertKind::Server ? kName + ".suffix" : kName;
-        TCertificateRequest r{kind, tool_, kCa, kName, ".suffix", kDays, kPass, kPassword, kCompany};
+        TCertificateRequest r{kind, tool_, kCa, kName, ".suffix", kDays, kCompany};
         ExpectRuns(CertificateCommands(r),
-                   {{{"genrsa", "-out", dir + "/user.key", "2048"}},
-                    {{"req", "-new", "-days", kDays, "-config", kCa + "/user-cert.cnf", "-key", dir + "/user.key",
-                      "-out", dir + "/user.csr"}},
-                    {{"ca", "-batch", "-config", kCa + "/ca-sign.cnf", "-out", dir + "/user.crt", "-passin",
-                      "env:TARVIK_CA_PASS", "-infiles", dir + "/user.csr"},
-                     kPass},
-                    {{"verify", "-CAfile", kCa + "/private/ca.crt", dir + "/user.crt"}},
-                    {{"pkcs12", "-export", "-in", dir + "/user.crt", "-inkey", dir + "/user.key", "-certfile",
-                      kCa + "/private/ca.crt", "-name", friendly, "-caname", kCompany + " CA", "-out",
-                      dir + "/" + kName + ".p12", "-passin", "env:TARVIK_CERT_PASS", "-passout",
-                      "env:TARVIK_CERT_PASS"},
-                     "<unset>",
-                     kPassword}});
+                   {{{"genrsa", "-out", dir + "/user.key.new", "2048"}},
+                    {{"req", "-new", "-days", kDays, "-config", kCa + "/user-cert.cnf", "-key",
+                      dir + "/user.key.new", "-out", dir + "/user.csr.new"}},
+                    {{"ca", "-batch", "-config", kCa + "/ca-sign.cnf", "-out", dir + "/user.crt.new", "-passin",
+                      "env:TARVIK_CA_PASS", "-infiles", dir + "/user.csr.new"}},
+                    {{"verify", "-CAfile", kCa + "/private/ca.crt", dir + "/user.crt.new"}},
+                    {{"pkcs12", "-export", "-in", dir + "/user.crt.new", "-inkey", dir + "/user.key.new",
+                      "-certfile", kCa + "/private/ca.crt", "-name", friendly, "-caname", kCompany + " CA", "-out",
+                      dir + "/" + kName + ".p12.new", "-passin", "env:TARVIK_CERT_PASS", "-passout",
+                      "env:TARVIK_CERT_PASS"}}});
     }
 }
 
 TEST_F(CommandLineTest, RevocationLines)
 {
     const QString cnf = kCa + "/ca-sign.cnf";
-    ExpectRuns(RevocationCommands(tool_, kCa, kSerial, kPass),
+    ExpectRuns(RevocationCommands(tool_, kCa, kSerial),
                {{{"ca", "-revoke", kCa + "/newcerts/" + kSerial + ".pem", "-config", cnf, "-passin",
-                  "env:TARVIK_CA_PASS"},
-                 kPass},
+                  "env:TARVIK_CA_PASS"}},
                 {{"ca", "-config", cnf, "-passin", "env:TARVIK_CA_PASS", "-gencrl", "-out",
-                  kCa + "/crl/" + kCa + ".crl.crt"},
-                 kPass}});
+                  kCa + "/crl/" + kCa + ".crl.crt.new"}}});
 }
 
 TEST(CommandLines, PlainLineReadsAsExpected)
 {
-    EXPECT_EQ(CreateCaCommands("/usr/bin/openssl", "Alpha", "secret", "365").first(),
-              "TARVIK_CA_PASS='secret' '/usr/bin/openssl' genrsa -passout env:TARVIK_CA_PASS -des3 "
-              "-out 'Alpha/private/ca.key' 2048");
+    EXPECT_EQ(CreateCaCommands("/usr/bin/openssl", "Alpha", "365").first(),
+              "'/usr/bin/openssl' genrsa -passout env:TARVIK_CA_PASS -des3 -out 'Alpha/private/ca.key.new' 2048");
 }
 
 // Each question before issuing shows when it should, and only then.
@@ -131,6 +125,7 @@ TEST(CommandLines, WarningsBeforeIssue)
         {TOperationKind::UserCertificate, "1800", now.addYears(10), {}},
         {TOperationKind::UserCertificate, "360", now.addDays(360), {}},
         {TOperationKind::UserCertificate, "360", now.addDays(359), {outlives}},
+        {TOperationKind::UserCertificate, "1826", now.addDays(1826).addSecs(-60), {}},
         {TOperationKind::ServerCertificate, "1800", now.addDays(100), {apple, outlives}},
         {TOperationKind::UserCertificate, "30", now.addSecs(-1), {expired}},
         {TOperationKind::UserCertificate, "30", QDateTime(), {}},

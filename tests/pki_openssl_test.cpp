@@ -4,6 +4,7 @@
 #include "pki/PemDates.h"
 #include "pki_support.h"
 
+#include <QDirIterator>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -41,10 +42,17 @@ QString Extensions(const QString &cert)
             .output);
 }
 
-// What the console does: the lines go to a shell's standard input.
-TRun Shell(const QStringList &lines)
+// What the window does: the lines go to a shell's standard input, the secrets in its
+// environment, and the results take their final names once the run succeeded.
+TRun Shell(const QStringList &lines, const QString &password = QString())
 {
-    return RunProgram("/bin/sh", {}, (lines.join(u'\n') + u'\n').toUtf8());
+    const TRun run = RunProgram("/bin/sh", {"-e"}, (lines.join(u'\n') + u'\n').toUtf8(),
+                                SecretEnvironment(kPass, password));
+    for (QDirIterator it(".", {"*.new"}, QDir::Files, QDirIterator::Subdirectories); run.exitCode == 0 && it.hasNext();) {
+        const QString pending = it.next();
+        ::rename(QFile::encodeName(pending).constData(), QFile::encodeName(pending.chopped(4)).constData());
+    }
+    return run;
 }
 
 // Strict verification against the CA of the given directory, with extra options.
@@ -81,7 +89,7 @@ protected:
         CreateCaSkeleton(progDir_, ca);
         WriteRootTemplate(progDir_, ca);
         WriteRootSubject(progDir_, ca, s);
-        const TRun run = Shell(CreateCaCommands(Tool(), ca, kPass, "30"));
+        const TRun run = Shell(CreateCaCommands(Tool(), ca, "30"));
         ASSERT_TRUE(QFile::exists(ca + "/private/ca.crt")) << run.output.constData();
     }
 
@@ -90,13 +98,13 @@ protected:
         QDir().mkpath(ca + "/certs/" + host);
         WriteRequestConfig(ca, TCertKind::Server, s, host + "." + ca);
         WriteSigningConfig(ca, TSigningVariant::Server, "30", host + "." + ca);
-        return Shell(CertificateCommands({TCertKind::Server, Tool(), ca, host, "." + ca, "30", kPass, "pw", s.company}));
+        return Shell(CertificateCommands({TCertKind::Server, Tool(), ca, host, "." + ca, "30", s.company}), "pw");
     }
 
     TRun Revoke(const QString &ca, const QString &serial)
     {
         WriteSigningConfig(ca, TSigningVariant::Crl, "");
-        return Shell(RevocationCommands(Tool(), ca, serial, kPass));
+        return Shell(RevocationCommands(Tool(), ca, serial));
     }
 };
 
@@ -135,8 +143,7 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
         QDir().mkpath(serverDir);
         WriteRequestConfig("Alpha", TCertKind::Server, s, full);
         WriteSigningConfig("Alpha", TSigningVariant::Server, "30", full);
-        return Shell(CertificateCommands({TCertKind::Server, tool, "Alpha", host, ".Alpha", "30", kPass, password,
-                                          kCompany}));
+        return Shell(CertificateCommands({TCertKind::Server, tool, "Alpha", host, ".Alpha", "30", kCompany}), password);
     };
     run = issueServer();
     const QString crt = serverDir + "/user.crt";
@@ -162,8 +169,7 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
     QDir().mkpath("Alpha/certs/Jean Dupont");
     WriteRequestConfig("Alpha", TCertKind::User, s, "Jean Dupont");
     WriteSigningConfig("Alpha", TSigningVariant::User, "30");
-    run = Shell(CertificateCommands({TCertKind::User, tool, "Alpha", "Jean Dupont", "", "30", kPass, "pw pw",
-                                     kCompany}));
+    run = Shell(CertificateCommands({TCertKind::User, tool, "Alpha", "Jean Dupont", "", "30", kCompany}), "pw pw");
     ASSERT_TRUE(QFile::exists("Alpha/certs/Jean Dupont/Jean Dupont.p12")) << run.output.constData();
     EXPECT_EQ(Subject("Alpha/certs/Jean Dupont/user.crt"),
               QStringList({"CN=Jean Dupont", "emailAddress=pki@example.org"}));
@@ -226,7 +232,7 @@ TEST_F(OpensslTest, CaMadeBeforeTheStrictExtensionsStillSignsAndRevokes)
     cnf.replace("keyUsage = critical,keyCertSign,cRLSign\r\n", "");
     WriteBytes("old.test/root-ca.cnf", cnf);
     WriteRootSubject(progDir_, "old.test", s);
-    const TRun created = Shell(CreateCaCommands(Tool(), "old.test", kPass, "30"));
+    const TRun created = Shell(CreateCaCommands(Tool(), "old.test", "30"));
     ASSERT_TRUE(QFile::exists("old.test/private/ca.crt")) << created.output.constData();
 
     TRun run = IssueServer("old.test", s, "www");

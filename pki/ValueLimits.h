@@ -1,0 +1,15 @@
+#pragma once
+#include "pki/CaFiles.h"
+
+#include <QDateTime>
+#include <QString>
+
+// The lengths and dates the tool refuses, checked before anything is written so that a
+// run never fails half-way on them.
+
+// The refusal of the first subject value over its limit, naming its field; empty when
+// all fit. commonName is what the certificate will be called, worded by commonCaption.
+QString SubjectRefusal(const TSubject &subject, const QString &commonName, const QString &commonCaption);
+
+// The refusal of a validity whose end would pass 31 December 9999; empty when it fits.
+QString EndDateRefusal(const QString &days, const QDateTime &now);

@@ -109,6 +109,6 @@ void TForm1::WarnOfExpiry(const QString &ca)
     if (warning.isEmpty())
         return;
     expiryWarned_.insert(ca);
-    qCInfo(lcExpiry) << "CA" << ca << "ends soon or has ended";
+    qCInfo(lcExpiry) << "CA" << ca << "needs care: its certificate or CRL ends, or its CRL lacks revocations";
     boxes_->Message(warning);
 }

@@ -1,5 +1,7 @@
 #include "app_Fixture.h"
 
+#include <sys/stat.h>
+
 #include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -117,12 +119,14 @@ TEST_F(CertificatePagesTest, LinesShowTheirEndAndAPickedValidLineNamesItsSerial)
     WriteIndex("V\t" + at(-2) + "\t\t01\tunknown\t/CN=old\n"
                "V\t" + at(10) + "\t\t02\tunknown\t/CN=soon/emailAddress=a@b\n"
                "V\t" + at(400) + "\t\t03\tunknown\t/CN=far\n"
-               "R\t" + at(400) + "\t" + at(-1) + "\t04\tunknown\t/CN=gone\n");
+               "R\t" + at(400) + "\t" + at(-1) + "\t04\tunknown\t/CN=gone\n"
+               "V\t" + at(12) + "\t\t05\tunknown\t/CN=renewed\n"
+               "V\t" + at(800) + "\t\t06\tunknown\t/CN=renewed\n");
     Type("txtRevokeNumber", "typed");
     ShowPage("cxTabSheet5");
     auto *valid = Find<QListWidget>("cxListBox1");
     auto *revoked = Find<QListWidget>("cxListBox2");
-    ASSERT_EQ(valid->count(), 3);
+    ASSERT_EQ(valid->count(), 5);
     EXPECT_TRUE(valid->item(2)->text().startsWith("V\t"));
     EXPECT_EQ(Text("txtRevokeNumber"), "typed"); // filling the lists picks nothing
 
@@ -138,6 +142,12 @@ TEST_F(CertificatePagesTest, LinesShowTheirEndAndAPickedValidLineNamesItsSerial)
     QApplication::sendEvent(valid->viewport(), &hover);
     EXPECT_TRUE(valid->item(1)->toolTip().startsWith("soon — n° 02 — expire le ")) << qPrintable(valid->item(1)->toolTip());
     EXPECT_TRUE(valid->item(1)->toolTip().endsWith(" (dans 10 jours)")) << qPrintable(valid->item(1)->toolTip());
+    // Renewed: the older certificate of the same name no longer counts as ending soon.
+    valid->scrollToItem(valid->item(3));
+    QHelpEvent hoverRenewed(QEvent::ToolTip, valid->visualItemRect(valid->item(3)).center(), QPoint());
+    QApplication::sendEvent(valid->viewport(), &hoverRenewed);
+    EXPECT_EQ(valid->item(3)->toolTip(), "renewed — n° 05 — remplacé par le n° 06");
+    EXPECT_EQ(valid->item(3)->foreground().color(), QColor(0x80, 0x80, 0x80));
 
     valid->setCurrentRow(1);
     EXPECT_EQ(Text("txtRevokeNumber"), "02");
@@ -171,6 +181,13 @@ TEST_F(CertificatePagesTest, AnUnreadableDatabaseIsReportedAndTheListsStay)
     EXPECT_EQ(boxes->Texts("error"), QStringList({"Fichier introuvable.", "Nom de fichier incorrect."}));
     EXPECT_EQ(Items("cxListBox1").size(), 1);
     EXPECT_EQ(Find<QTabWidget>("cxPageControl1")->currentWidget()->objectName(), "cxTabSheet5");
+
+    // FIFOs in place of the files the page reads would wait for a writer forever.
+    ASSERT_TRUE(QDir(progDir).mkpath("acme.test/private") && QDir(progDir).mkpath("acme.test/crl"));
+    for (const char *file : {"index.txt", "private/ca.crt", "crl/acme.test.crl.crt"})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(progDir + "acme.test/" + file).constData(), 0600), 0);
+    Click("cxButton12");
+    EXPECT_EQ(boxes->Texts("error").last(), "Ce n'est pas un fichier ordinaire.");
 }
 
 // A server certificate Apple devices would refuse is issued only after "OK".

@@ -1,6 +1,10 @@
 #include "app_Fixture.h"
 
+#include "pki/Texts.h"
+
 #include <QDateTime>
+#include <QDirIterator>
+#include <QLabel>
 #include <QRegularExpression>
 
 using CreateCaTest = PkiWindowTest;
@@ -85,21 +89,27 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
     EXPECT_EQ(RunOpenSsl({"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
 }
 
-// A stand-in tool that logs each call and fails at call number failAt (0: never), saying
-// why on its error output as OpenSSL does.
-static void WriteStandInTool(const QString &path, int failAt)
+// A stand-in tool that logs each call and, at call number failAt (0: never), writes part
+// of its output file and then fails, saying why on its error output as OpenSSL does, or
+// hangs until the run is stopped.
+static void WriteStandInTool(const QString &path, int failAt, bool hang = false)
 {
     WriteBytes(path, QStringLiteral("#!/bin/sh\necho \"$1\" >> calls.log\n"
                                     "n=$(wc -l < calls.log)\n"
-                                    "if [ \"$n\" -eq %1 ]; then echo \"erreur simulée à l'appel $n\" >&2; exit 1; fi\n")
+                                    "[ \"$n\" -eq %1 ] || exit 0\n"
+                                    "while [ $# -gt 1 ]; do [ \"$1\" = -out ] && echo partial > \"$2\"; shift; done\n"
+                                    "%2\n"
+                                    "echo \"erreur simulée à l'appel $n\" >&2; exit 1\n")
                          .arg(failAt)
+                         .arg(hang ? "touch hanging; sleep 60" : "")
                          .toUtf8());
     QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-// Each operation with a tool that fails at its first, a middle and its last command:
-// the error box names the operation and quotes the tool, and no later command runs.
-TEST_F(CreateCaTest, AFailingCommandEndsTheOperationWithAnErrorAndRunsNothingAfterIt)
+// Each operation with a tool that fails at its first, a middle and its last command, or is
+// stopped there by quitting: the error box names the operation and quotes the tool, no
+// later command runs, and every file the user relies on stays as it was, byte for byte.
+TEST_F(CreateCaTest, AFailedOrStoppedOperationLeavesEveryFileAsItWas)
 {
     struct Case
     {
@@ -114,31 +124,167 @@ TEST_F(CreateCaTest, AFailingCommandEndsTheOperationWithAnErrorAndRunsNothingAft
         {"cxButton16", 2, "La révocation ou la publication de la CRL a échoué"},
     };
     PrepareCa("acme.test");
-    WriteBytes(progDir + "acme.test/private/ca.crt", "stand-in");
-    Type("cxTextEdit1", progDir + "tool");
-    FillOperationFields();
-    Combo("comboTTLsrv")->setCurrentIndex(2);
-    Combo("comboTTLusr")->setCurrentIndex(2);
-    boxes->answers = QList<bool>(100, true);
-    for (const Case &c : cases) {
-        // 0: every call succeeds but the operation's file is not written.
-        for (const int failAt : {1, c.commands / 2 + 1, c.commands, 0}) {
-            SCOPED_TRACE(std::string(c.button) + " failing at " + std::to_string(failAt));
-            QFile::remove(progDir + "calls.log");
-            WriteStandInTool(progDir + "tool", failAt);
-            boxes->shown.clear();
-            Click(c.button);
-            ASSERT_TRUE(WaitForRuns());
-            EXPECT_TRUE(boxes->Texts("message").isEmpty());
-            const QString expected = failAt == 0 ? QString(c.failure) + " : le fichier "
-                                                 : QString(c.failure) + QString(" : erreur simulée à l'appel %1.").arg(failAt);
-            ASSERT_EQ(boxes->Texts("error").size(), 1);
-            EXPECT_TRUE(boxes->Texts("error")[0].startsWith(expected)) << boxes->Texts("error")[0].toStdString();
-            EXPECT_EQ(ReadBytes(progDir + "calls.log").count('\n'), failAt == 0 ? c.commands : failAt);
+    const QStringList kept = {"private/ca.key", "private/ca.crt", "crl/acme.test.crl.crt", "certs/www/user.key",
+                              "certs/www/user.csr", "certs/www/user.crt", "certs/www/www.p12", "certs/Jean/user.key",
+                              "certs/Jean/user.csr", "certs/Jean/user.crt", "certs/Jean/Jean.p12"};
+    QDir(progDir).mkpath("acme.test/certs/www");
+    QDir(progDir).mkpath("acme.test/certs/Jean");
+    for (const QString &file : kept)
+        WriteBytes(progDir + "acme.test/" + file, "earlier " + file.toUtf8());
+    const auto files = [&] {
+        QStringList all;
+        for (QDirIterator it(progDir + "acme.test", QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            all << it.next();
+        return all;
+    };
+    const QStringList allBefore = files();
+    const auto prepare = [&] {
+        Type("cxTextEdit1", progDir + "tool");
+        FillOperationFields();
+        Combo("comboTTLsrv")->setCurrentIndex(2);
+        Combo("comboTTLusr")->setCurrentIndex(2);
+        boxes->answers = QList<bool>(100, true);
+    };
+    prepare();
+    for (const bool stop : {false, true}) {
+        for (const Case &c : cases) {
+            // 0: every call succeeds but the operation's file is not written.
+            for (const int failAt : {1, c.commands / 2 + 1, c.commands, 0}) {
+                if (stop && failAt == 0)
+                    continue;
+                SCOPED_TRACE(std::string(c.button) + (stop ? " stopped at " : " failing at ") + std::to_string(failAt));
+                QFile::remove(progDir + "calls.log");
+                QFile::remove(progDir + "hanging");
+                WriteStandInTool(progDir + "tool", failAt, stop);
+                boxes->shown.clear();
+                Click(c.button);
+                if (stop) {
+                    ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(progDir + "hanging"); }));
+                    EXPECT_TRUE(form->close());
+                    EXPECT_EQ(boxes->Texts("confirm").last(), Texts::QuitWhileRunning);
+                    Reopen();
+                    prepare();
+                } else {
+                    ASSERT_TRUE(WaitForRuns());
+                    EXPECT_TRUE(boxes->Texts("message").isEmpty());
+                    const QString expected = failAt == 0 ? QString(c.failure) + " : le fichier "
+                                                         : QString(c.failure) + QString(" : erreur simulée à l'appel %1.").arg(failAt);
+                    ASSERT_EQ(boxes->Texts("error").size(), 1);
+                    EXPECT_TRUE(boxes->Texts("error")[0].startsWith(expected)) << boxes->Texts("error")[0].toStdString();
+                    EXPECT_EQ(ReadBytes(progDir + "calls.log").count('\n'), failAt == 0 ? c.commands : failAt);
+                }
+                for (const QString &file : kept)
+                    EXPECT_EQ(ReadBytes(progDir + "acme.test/" + file), "earlier " + file.toUtf8()) << file.toStdString();
+                if (!stop) { // a stopped run's leftovers go with the next run
+                    EXPECT_EQ(files().filter(".new"), QStringList());
+                }
+            }
         }
     }
-    EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/certs/www/www.p12"));
-    EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/crl/acme.test.crl.crt"));
+    EXPECT_FALSE(QFileInfo::exists(progDir + "acme.test/private/ca.key.prev"));
+}
+
+namespace {
+QStringList logged;
+void Remember(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    logged << message;
+}
+} // namespace
+
+// With the real tool: a CA that has issued certificates keeps its key and certificate
+// through a failed re-creation, the secrets show nowhere, a revocation stopped before its
+// CRL is told at the next start, and a successful re-creation keeps the old pair once.
+TEST_F(CreateCaTest, AWorkingCaSurvivesFailuresAndInterruptions)
+{
+    PrepareCa("acme.test");
+    const QString pass = QString("sé") + QChar(0xa0) + "cret" + QChar(0x2028) + "x";
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(Remember);
+    Type("cxMaskEdit1", pass);
+    Click("cxButton6");
+    ASSERT_TRUE(WaitForRuns());
+    FillOperationFields();
+    Type("cxMaskEdit1", pass);
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    Click("cxButton14");
+    ASSERT_TRUE(WaitForRuns());
+    const QString key = progDir + "acme.test/private/ca.key", crt = progDir + "acme.test/private/ca.crt";
+    const QByteArray oldKey = ReadBytes(key), oldCrt = ReadBytes(crt);
+
+    // The tool refuses a non-ASCII e-mail address only after the new key is made.
+    Type("txtEmailCA", "pké@acme.test");
+    Click("cxButton1");
+    boxes->shown.clear();
+    boxes->answers = {true};
+    Click("cxButton6");
+    ASSERT_TRUE(WaitForRuns());
+    ASSERT_EQ(boxes->Texts("confirm").size(), 1);
+    EXPECT_TRUE(boxes->Texts("confirm")[0].startsWith("Ce CA a déjà signé 1 certificat : si vous le créez de nouveau, "
+                                                      "il ne sera plus reconnu"));
+    ASSERT_EQ(boxes->Texts("error").size(), 1);
+    EXPECT_TRUE(boxes->Texts("error")[0].startsWith("La création du CA a échoué : ")) << boxes->Texts("error")[0].toStdString();
+    EXPECT_EQ(ReadBytes(key), oldKey);
+    EXPECT_EQ(ReadBytes(crt), oldCrt);
+    Type("txtEmailCA", "pki@acme.test");
+    Click("cxButton1");
+    Combo("comboTTLusr")->setCurrentIndex(2);
+    Click("cxButton15");
+    ASSERT_TRUE(WaitForRuns());
+    QByteArray out;
+    EXPECT_EQ(RunOpenSsl({"verify", "-x509_strict", "-CAfile", crt, progDir + "acme.test/certs/Jean/user.crt"}, &out), 0)
+        << out.constData();
+
+    // A tool that fails without a word: the box gives the exit status, never a command.
+    WriteBytes(progDir + "silent", "#!/bin/sh\nexit 3\n");
+    QFile(progDir + "silent").setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    Type("cxTextEdit1", progDir + "silent");
+    Click("cxButton16");
+    ASSERT_TRUE(WaitForRuns());
+    EXPECT_EQ(boxes->Texts("error").last(),
+              "La révocation ou la publication de la CRL a échoué : l'interpréteur de commandes s'est arrêté avec le "
+              "code 3.");
+    qInstallMessageHandler(previous);
+    const QString secretPart = "cret";
+    for (const auto &box : boxes->shown)
+        EXPECT_FALSE(box.text.contains(secretPart)) << box.text.toStdString();
+    for (const char *pane : {"cxMemo1", "cxMemo2", "cxMemo3", "cxMemo4"})
+        EXPECT_FALSE(Memo(pane).contains(secretPart)) << pane;
+    for (const QString &line : logged)
+        EXPECT_FALSE(line.contains(secretPart)) << line.toStdString();
+
+    // Quitting between the revocation and its CRL: asked first, then told at the next start.
+    WriteBytes(progDir + "slowcrl", ("#!/bin/sh\ncase \"$*\" in *-gencrl*) touch hanging; sleep 60;; esac\nexec '"
+                                     + OpenSsl() + "' \"$@\"\n").toUtf8());
+    QFile(progDir + "slowcrl").setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    Type("cxTextEdit1", progDir + "slowcrl");
+    Type("txtRevokeNumber", "01");
+    Click("cxButton16");
+    ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(progDir + "hanging"); }));
+    boxes->answers = {false};
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(form->RunningOperations(), 1);
+    boxes->answers = {true};
+    EXPECT_TRUE(form->close());
+    Reopen();
+    ASSERT_EQ(boxes->Texts("message").size(), 1);
+    EXPECT_TRUE(boxes->Texts("message")[0].contains("ne contient pas le certificat révoqué n° 01"))
+        << boxes->Texts("message")[0].toStdString();
+    Type("cxTextEdit1", OpenSsl());
+    Type("cxMaskEdit4", pass);
+    Click("btPublishCrl");
+    ASSERT_TRUE(WaitForRuns());
+    ShowPage("cxTabSheet5");
+    EXPECT_FALSE(Find<QLabel>("lblExpiry")->text().contains("ne contient pas"));
+
+    // A successful re-creation keeps the old pair once.
+    boxes->answers = {true};
+    Type("cxMaskEdit1", pass);
+    Click("cxButton6");
+    ASSERT_TRUE(WaitForRuns());
+    EXPECT_EQ(ReadBytes(key + ".prev"), oldKey);
+    EXPECT_EQ(ReadBytes(crt + ".prev"), oldCrt);
+    EXPECT_NE(ReadBytes(key), oldKey);
 }
 
 // Runs that are bound to fail are refused before anything is written or started.
@@ -148,31 +294,65 @@ TEST_F(CreateCaTest, ARunBoundToFailIsRefusedBeforeAnythingIsWritten)
     WriteBytes(progDir + "notexec", "#!/bin/sh\n");
     struct Case
     {
-        const char *what, *button, *field, *value, *refusal;
+        const char *what, *button, *field;
+        QString value, refusal;
+        bool saved = false;  // the CA's subject as Save wrote it is what the CA creation reads
+        bool caCert = false; // past the "no CA certificate" refusal
     };
+    const QString past9999 = "Cette durée mènerait au-delà du 31 décembre 9999";
     const Case cases[] = {
         {"empty pass phrase", "cxButton6", "cxMaskEdit1", "", "Merci de remplir tous les champs ci-dessus"},
         {"CA days empty", "cxButton6", "txtTTLCA", "", "« Durée de vie du CA » doit être un nombre entier"},
         {"CA days zero", "cxButton6", "txtTTLCA", "0", "« Durée de vie du CA » doit être un nombre entier"},
         {"CA days words", "cxButton6", "txtTTLCA", "1 AN", "« Durée de vie du CA » doit être un nombre entier"},
         {"CA days negative", "cxButton6", "txtTTLCA", "-5", "« Durée de vie du CA » doit être un nombre entier"},
+        {"CA days past 9999", "cxButton6", "txtTTLCA", "999999999", past9999},
         {"tool missing", "cxButton6", "cxTextEdit1", "/nonexistent/openssl", "« /nonexistent/openssl » n'est pas"},
         {"tool not executable", "cxButton6", "cxTextEdit1", "notexec", "« notexec » n'est pas un programme"},
         {"tool a folder", "cxButton6", "cxTextEdit1", "/tmp", "« /tmp » n'est pas un programme"},
         {"server without CA certificate", "cxButton14", "", "", "Le CA acme.test n'a pas encore de certificat"},
         {"user without CA certificate", "cxButton15", "", "", "Le CA acme.test n'a pas encore de certificat"},
         {"revocation without CA certificate", "cxButton16", "", "", "Le CA acme.test n'a pas encore de certificat"},
+        // What the tool would refuse half-way, after making a key.
+        {"CA name over 64", "cxButton6", "txtCompanyCA", QString(62, u'S'), "Nom trop long : le nom du CA", true},
+        {"organisation over 64", "cxButton14", "txtCompanyCA", QString(65, u'S'),
+         "Le champ « Nom Sociétée » du CA dépasse 64 caractères", false, true},
+        {"unit over 64", "cxButton15", "txtServiceCA", QString(65, u'é'), "Le champ « Nom Service » du CA dépasse 64",
+         false, true},
+        {"province over 128", "cxButton14", "txtProvinceCA", QString(129, u'p'),
+         "Le champ « Nom province » du CA dépasse 128", false, true},
+        {"city over 128", "cxButton15", "txtVilleCA", QString(129, u'v'), "Le champ « Nom ville » du CA dépasse 128",
+         false, true},
+        {"e-mail over 128", "cxButton14", "txtEmailCA", QString(120, u'm') + "@acme.test",
+         "Le champ « email » du CA dépasse 128", false, true},
+        {"server name over 64", "cxButton14", "cxTextEdit8", QString(55, u'h'),
+         "Nom trop long : le nom du serveur (« FQDN du serveur » suivi de « .acme.test »)", false, true},
+        {"user name over 64", "cxButton15", "cxTextEdit9", QString(65, u'u'),
+         "Nom trop long : le « Nom de l'utilisateur » dépasse 64", false, true},
+        {"server days past 9999", "cxButton14", "txtTTLsrv", "2920000", past9999, false, true},
     };
     const QString tool = OpenSsl();
+    const char *subjectFields[] = {"txtCompanyCA", "txtServiceCA", "txtProvinceCA", "txtVilleCA", "txtEmailCA"};
+    QMap<QString, QString> subject;
+    for (const char *field : subjectFields)
+        subject[field] = Text(field);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         Type("cxTextEdit1", tool);
+        for (const char *field : subjectFields)
+            Type(field, subject[field]);
+        Click("cxButton1");
         FillOperationFields();
         Type("txtTTLCA", "3600");
         Type("txtTTLsrv", "360");
         Type("txtTTLusr", "360");
         if (*c.field)
             Type(c.field, c.value);
+        if (c.saved)
+            Click("cxButton1");
+        QFile::remove(progDir + "acme.test/private/ca.crt");
+        if (c.caCert)
+            WriteBytes(progDir + "acme.test/private/ca.crt", "stand-in");
         const auto before = Tree(progDir);
         boxes->shown.clear();
         Click(c.button);
@@ -181,6 +361,7 @@ TEST_F(CreateCaTest, ARunBoundToFailIsRefusedBeforeAnythingIsWritten)
         EXPECT_EQ(form->RunningOperations(), 0);
         EXPECT_EQ(Tree(progDir), before);
     }
+    QFile::remove(progDir + "acme.test/private/ca.crt");
     // An empty subject field of the CA as saved.
     Type("txtVilleCA", "");
     Click("cxButton1");

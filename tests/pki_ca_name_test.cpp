@@ -19,6 +19,13 @@ TEST(CaName, AcceptsOnlyPortableDirectoryNames)
     };
     for (const auto &[name, valid] : cases)
         EXPECT_EQ(IsValidCaName(name), valid) << name.toStdString();
+    // A new CA ends every server name, so it must also be a DNS name.
+    const std::pair<QString, bool> fresh[] = {
+        {"acme.test", true}, {"a-b.c9", true}, {"Alpha", true}, {"my_ca", false}, {"acme.test.", false},
+        {"a..b", false},     {"x-.test", false}, {"b.-x", false}, {"-x", false},  {"domaine", false},
+    };
+    for (const auto &[name, valid] : fresh)
+        EXPECT_EQ(IsValidNewCaName(name), valid) << name.toStdString();
 }
 
 TEST(CaName, HostUserAndSerialRules)
@@ -41,6 +48,12 @@ TEST(CaName, HostUserAndSerialRules)
         {"", false},          {".", false},                {"..", false},  {"../../escaped", false},
         {"a/b", false},       {" Jean", false},            {"Jean ", false}, {"Je\tan", false},
         {QString("a") + QChar(0x7f), false},               {QString(252, u'u'), false},
+        {"Zoë 😀", true},     {QString("Jean") + QChar(0xa0) + "Dupré", false},
+        {QString("a") + QChar(0x2028) + "b", false},       {QString("a") + QChar(0x2029) + "b", false},
+        {"a" + QString::fromUcs4(U"\U000E0001") + "b", false},                {"a" + QString::fromUcs4(U"\U000F0000"), false},
+        {QString("a") + QChar(0x3164), false},             {QString("a") + QChar(0x034f) + "b", false},
+        {QString("a") + QChar(0x200b) + "b", false},       {QString("a") + QChar(0xd800) + "b", false},
+        {QString("a") + QChar(0xdc00), false},             {QString("a") + QChar(0x0378), false},
     };
     for (const auto &[user, valid] : users)
         EXPECT_EQ(IsValidUserName(user), valid) << user.toStdString();

@@ -2,7 +2,11 @@
 #include "settings_full_disk.h"
 #include "settings_support.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -124,6 +128,22 @@ TEST_F(IniTest, ReplacementKeepsThePermissions)
     TIniFile(Path("a.ini")).WriteValue("s", "k", "2");
     EXPECT_EQ(Mode(Path("a.ini")), 0640u);
     EXPECT_EQ(Entries(), QStringList({"a.ini"})); // no temporary file left behind
+}
+
+// A settings file reached through a chain of links is replaced at its end; the links stay.
+TEST_F(IniTest, WritesThroughAChainOfLinksReplaceTheFinalFile)
+{
+    ASSERT_TRUE(QDir(Path("")).mkpath("real"));
+    WriteBytes(Path("real/tarvik.ini"), "[s]\r\nk=1\r\n");
+    ASSERT_EQ(::symlink("tarvik.ini", QFile::encodeName(Path("real/link2.ini")).constData()), 0);
+    ASSERT_EQ(::symlink("real/link2.ini", QFile::encodeName(Path("a.ini")).constData()), 0);
+    TIniFile(Path("a.ini")).WriteValue("s", "k", "2");
+    EXPECT_EQ(ReadBytes(Path("real/tarvik.ini")), "[s]\r\nk=2\r\n");
+    EXPECT_TRUE(QFileInfo(Path("a.ini")).isSymLink());
+    EXPECT_TRUE(QFileInfo(Path("real/link2.ini")).isSymLink());
+    // A loop has no end to replace.
+    ASSERT_EQ(::symlink("loop.ini", QFile::encodeName(Path("loop.ini")).constData()), 0);
+    EXPECT_THROW(TIniFile(Path("loop.ini")).WriteValue("s", "k", "2"), std::exception);
 }
 
 TEST_F(IniTest, RewritingTheSameValueLeavesTheFileInPlace)

@@ -46,7 +46,7 @@ bool TForm1::Refused(const QString &refusal)
 
 bool TForm1::CaSelected()
 {
-    return !Refused(CaName().isEmpty() ? Texts::NoCaSelected : QString());
+    return !TypedCaRefused() && !Refused(CaName().isEmpty() ? Texts::NoCaSelected : QString());
 }
 
 // Two runs on one CA would share its database and configuration files; two runs on

@@ -122,8 +122,9 @@ private:
     bool Refused(const QString &refusal);
     bool CaSelected();
     bool OperationFree(const QString &ca, const QPlainTextEdit *memo);
-    // Shows the refusal of a CA selector text that breaks the CA-name rule.
-    bool CaNameRefused();
+    // Puts the selected CA back into the selector's text; refuses typed text that names
+    // no CA of the list.
+    bool TypedCaRefused();
     // The CAs of the settings file whose names obey the rule; the others are named once.
     QStringList RegisteredCas(const TIniFile &settings);
 

@@ -50,6 +50,8 @@ QString CasLeftOut(const QStringList &names)
         .arg(names.join(QStringLiteral(", ")));
 }
 
+const QString CaNotInList = QStringLiteral("Ce CA n'est pas dans la liste : ajoutez-le avec « Ajouter ».");
+
 const QString InvalidHostName =
     QStringLiteral("Nom de serveur invalide : utilisez des lettres, des chiffres et « - », séparés par des points "
                    "(par exemple www ou *.intranet).");

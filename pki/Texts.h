@@ -23,6 +23,7 @@ extern const QString InvalidCaName;
 extern const QString CaExists;
 extern const QString FilesNotDeleted;
 QString CasLeftOut(const QStringList &names);
+extern const QString CaNotInList;
 
 // Names.
 extern const QString InvalidHostName;

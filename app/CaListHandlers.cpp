@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "console/MemoLines.h"
 #include "pki/CaFiles.h"
 #include "pki/CaName.h"
 #include "settings/CaSettings.h"
@@ -92,7 +93,18 @@ void TForm1::comboDomaineNameClick()
     statusPanel_->setText(QStringLiteral(" Vous travaillez sur le domaine: ") + ca);
     ui->cxLabel8->setText(QLatin1Char('.') + ca);
     ShowCaFields(ReadCaSection(settings, ca));
+    ForgetOtherCaOutput();
     WarnOfExpiry(ca);
+}
+
+// Output and a serial left from another CA would read as this one's. A pane still being
+// written by a run keeps it: that run goes on to its end on its own CA.
+void TForm1::ForgetOtherCaOutput()
+{
+    for (auto it = memoLines_.cbegin(); it != memoLines_.cend(); ++it)
+        if (!PaneInUse(it.key()))
+            it.value()->Clear();
+    ui->txtRevokeNumber->clear();
 }
 
 void TForm1::btAddCAClick()

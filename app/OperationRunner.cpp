@@ -62,6 +62,11 @@ bool TForm1::OperationFree(const QString &ca, const QPlainTextEdit *memo)
     return true;
 }
 
+bool TForm1::PaneInUse(const QPlainTextEdit *memo) const
+{
+    return std::any_of(operations_.cbegin(), operations_.cend(), [memo](const auto &op) { return op->memo == memo; });
+}
+
 void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 {
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))

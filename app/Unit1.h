@@ -90,6 +90,7 @@ private:
     // control's handler is called here when the value changed.
     void SetCaIndex(int index);
     void ReplaceCaItems(const QStringList &items);
+    void ForgetOtherCaOutput();
     void SetPassPhrase(QLineEdit *field, const QString &text);
     void MirrorPassPhrase(QLineEdit *source, std::initializer_list<QLineEdit *> targets);
     void PickValidity(QComboBox *picker, QLineEdit *days);
@@ -122,6 +123,7 @@ private:
     bool Refused(const QString &refusal);
     bool CaSelected();
     bool OperationFree(const QString &ca, const QPlainTextEdit *memo);
+    bool PaneInUse(const QPlainTextEdit *memo) const;
     // Puts the selected CA back into the selector's text; refuses typed text that names
     // no CA of the list.
     bool TypedCaRefused();

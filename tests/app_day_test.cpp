@@ -209,6 +209,12 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
     EXPECT_TRUE(boxes->Texts("error").isEmpty());
 
+    // Another CA shows none of this one's output, nor its serial.
+    Combo("comboDomaineName")->setCurrentIndex(0);
+    for (const char *memo : {"cxMemo1", "cxMemo2", "cxMemo3", "cxMemo4"})
+        EXPECT_TRUE(Memo(memo).isEmpty()) << memo;
+    EXPECT_TRUE(Text("txtRevokeNumber").isEmpty());
+
     // The export format chosen stays chosen; a healthy CA is selected without a word.
     Reopen();
     EXPECT_FALSE(Find<QCheckBox>("chkCompatSrv")->isChecked());

@@ -136,6 +136,9 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
 
     const QString failure = JudgeRun(op->plan, op->before, exitCode, op->memo->toPlainText().split(u'\n'));
     if (failure.isEmpty()) {
+        // The revocation page shows the CA's database and CRL, which the run has just changed.
+        if (op->plan.ca == CaName() && ui->cxPageControl1->currentWidget() == ui->cxTabSheet5)
+            cxTabSheet5Show();
         boxes_->Message(op->plan.doneMessage);
         return;
     }

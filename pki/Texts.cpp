@@ -62,6 +62,12 @@ const QString InvalidSerial =
     QStringLiteral("Numéro de certificat invalide : utilisez seulement des chiffres hexadécimaux (0 à 9, A à F), "
                    "par exemple 0A.");
 
+QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QString &ca)
+{
+    return QStringLiteral("« %1 » se termine déjà par le nom du CA : tapez seulement « %2 », Tarvik ajoute « .%3 ».")
+        .arg(typed, hostPart, ca);
+}
+
 QString FrenchDate(const QDateTime &when)
 {
     static const char *const kMonths[] = {"janvier", "février", "mars",      "avril",   "mai",      "juin",

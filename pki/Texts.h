@@ -29,6 +29,8 @@ extern const QString CaNotInList;
 extern const QString InvalidHostName;
 extern const QString InvalidUserName;
 extern const QString InvalidSerial;
+// A host typed with the CA's own suffix, which the certificate would then carry twice.
+QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QString &ca);
 
 // Questions before issuing a certificate some clients will refuse or stop trusting.
 QString AppleRefusesLongServerCertificates(int days, int maxDays);

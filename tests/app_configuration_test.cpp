@@ -225,7 +225,7 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
     Type("cxTextEdit4", "pw");
     const auto before = Tree(progDir);
     boxes->shown.clear();
-    for (const char *host : {"x,DNS:evil.example,IP:10.0.0.1,DNS:y", "../../escaped", "w w", "www.-acme"}) {
+    for (const char *host : {"x,DNS:evil.example,IP:10.0.0.1,DNS:y", "../../escaped", "w w", "www.-acme", "WWW.Acme.Test"}) {
         Type("cxTextEdit8", host);
         Click("cxButton14");
     }
@@ -238,8 +238,10 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
         Click("cxButton16");
     }
     const QStringList shown = boxes->Texts("message");
-    ASSERT_EQ(shown.size(), 12);
+    ASSERT_EQ(shown.size(), 13);
     EXPECT_EQ(shown.filter("Nom de serveur invalide").size(), 4);
+    EXPECT_TRUE(shown.contains("« WWW.Acme.Test » se termine déjà par le nom du CA : tapez seulement « WWW », "
+                               "Tarvik ajoute « .acme.test »."));
     EXPECT_EQ(shown.filter("Nom d'utilisateur invalide").size(), 5);
     EXPECT_EQ(shown.filter("Numéro de certificat invalide").size(), 3);
     EXPECT_EQ(Tree(progDir), before);

@@ -222,7 +222,10 @@ const QString CrlFailed = QStringLiteral("La publication de la CRL a échoué");
 
 QString Failure(const QString &what, const QString &toolLine)
 {
-    return what + QStringLiteral(" : ") + toolLine;
+    const QString why = ExplainToolFailure(toolLine);
+    if (why.isEmpty())
+        return what + QStringLiteral(" : ") + toolLine;
+    return QStringLiteral("%1 : %2 (OpenSSL : %3)").arg(what, why, toolLine);
 }
 
 QString FailureWithCode(const QString &what, quint32 exitCode)
@@ -233,6 +236,29 @@ QString FailureWithCode(const QString &what, quint32 exitCode)
 QString FailureNoFile(const QString &what, const QString &file)
 {
     return what + QStringLiteral(" : le fichier %1 n'a pas été écrit.").arg(file);
+}
+
+QString ExplainToolFailure(const QString &toolLine)
+{
+    // The tool's own words, first match wins: a wrong pass phrase also ends in a failed load.
+    static const struct
+    {
+        QStringList marks;
+        const char *why;
+    } kCauses[] = {
+        {{"bad decrypt", "maybe wrong password", "unable to load CA private key", "Could not read CA private key"},
+         "la phrase de passe du CA est fausse."},
+        {{"Already revoked"}, "ce certificat est déjà révoqué."},
+        {{"certificate to be revoked"}, "aucun certificat de ce CA ne porte ce numéro."},
+        {{"string too long"}, "un champ est trop long pour un certificat, 64 caractères au plus pour la plupart."},
+        {{"No such file or directory", "Permission denied", "unable to load", "Error loading file"},
+         "un fichier dont OpenSSL a besoin manque ou n'est pas accessible."},
+    };
+    for (const auto &cause : kCauses)
+        for (const QString &mark : cause.marks)
+            if (toolLine.contains(mark, Qt::CaseInsensitive))
+                return QString::fromUtf8(cause.why);
+    return QString();
 }
 
 } // namespace Texts

@@ -74,5 +74,7 @@ extern const QString CrlFailed;
 QString Failure(const QString &what, const QString &toolLine);
 QString FailureWithCode(const QString &what, quint32 exitCode);
 QString FailureNoFile(const QString &what, const QString &file);
+// The cause of one of the tool's common failures in a French sentence; empty when unknown.
+QString ExplainToolFailure(const QString &toolLine);
 
 } // namespace Texts

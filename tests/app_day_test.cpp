@@ -184,19 +184,30 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     Tool({"verify", "-crl_check", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, www + "/user.crt"}, &rc);
     EXPECT_EQ(rc, 0);
 
-    // Revoking it again, or a serial never issued, fails and leaves the CRL as it is.
+    // Revoking it again, a serial never issued, or with a wrong pass phrase fails, says why
+    // in French before the tool's own line, and leaves the CRL as it is.
     const QByteArray published = ReadBytes(crl);
-    for (const char *serial : {"02", "99"}) {
-        SCOPED_TRACE(serial);
+    const struct
+    {
+        const char *serial, *passphrase, *why;
+    } refused[] = {{"02", "acme secret", "ce certificat est déjà révoqué. (OpenSSL : "},
+                   {"99", "acme secret", "aucun certificat de ce CA ne porte ce numéro"},
+                   {"01", "wrong", "la phrase de passe du CA est fausse"}};
+    for (const auto &r : refused) {
+        SCOPED_TRACE(r.serial);
         boxes->shown.clear();
-        Type("txtRevokeNumber", serial);
+        Type("txtRevokeNumber", r.serial);
+        Type("cxMaskEdit4", r.passphrase);
         Click("cxButton16");
         ASSERT_TRUE(WaitForRuns());
         EXPECT_TRUE(boxes->Texts("message").isEmpty());
         ASSERT_EQ(boxes->Texts("error").size(), 1);
-        EXPECT_TRUE(boxes->Texts("error")[0].startsWith("La révocation ou la publication de la CRL a échoué : "));
+        EXPECT_TRUE(boxes->Texts("error")[0].startsWith("La révocation ou la publication de la CRL a échoué : "
+                                                        + QString::fromUtf8(r.why)))
+            << qPrintable(boxes->Texts("error")[0]);
         EXPECT_EQ(ReadBytes(crl), published);
     }
+    Type("cxMaskEdit4", "acme secret");
     boxes->shown.clear();
 
     // Evening: the web server's certificate is issued again after "OK".

@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "console/MemoLines.h"
 #include "pki/CaFiles.h"
 #include "pki/CaName.h"
 #include "settings/CaSettings.h"
@@ -29,23 +30,31 @@ void TForm1::SetCaIndex(int index)
         comboDomaineNameClick();
 }
 
-// A QComboBox changes its text and index when its items change; the CA name must
-// not move with them, and no selection may be reported.
+// A QComboBox changes its text and index when its items change; the selected CA must
+// not move with them, and no selection may be reported. A CA no longer listed leaves
+// nothing selected.
 void TForm1::ReplaceCaItems(const QStringList &items)
 {
     QComboBox *combo = ui->comboDomaineName;
     const QSignalBlocker block(combo);
-    const QString text = combo->currentText();
+    const QString ca = CaName();
     combo->clear();
     combo->addItems(items);
-    combo->setCurrentIndex(-1);
-    combo->setEditText(text);
+    combo->setCurrentIndex(items.indexOf(ca));
+    combo->setEditText(CaName());
 }
 
-bool TForm1::CaNameRefused()
+bool TForm1::TypedCaRefused()
 {
-    const QString ca = CaName();
-    return !ca.isEmpty() && Refused(IsValidCaName(ca) ? QString() : Texts::InvalidCaName);
+    QComboBox *combo = ui->comboDomaineName;
+    const QString typed = combo->currentText();
+    if (typed == CaName())
+        return false;
+    {
+        const QSignalBlocker block(combo);
+        combo->setEditText(CaName());
+    }
+    return !typed.isEmpty() && combo->findText(typed, Qt::MatchFixedString) < 0 && Refused(Texts::CaNotInList);
 }
 
 QStringList TForm1::RegisteredCas(const TIniFile &settings)
@@ -66,8 +75,6 @@ QStringList TForm1::RegisteredCas(const TIniFile &settings)
 
 void TForm1::comboDomaineNameClick()
 {
-    if (CaNameRefused())
-        return;
     TIniFile settings(SettingsPath());
     const QStringList cas = RegisteredCas(settings);
     const QString ca = CaName();
@@ -86,7 +93,18 @@ void TForm1::comboDomaineNameClick()
     statusPanel_->setText(QStringLiteral(" Vous travaillez sur le domaine: ") + ca);
     ui->cxLabel8->setText(QLatin1Char('.') + ca);
     ShowCaFields(ReadCaSection(settings, ca));
+    ForgetOtherCaOutput();
     WarnOfExpiry(ca);
+}
+
+// Output and a serial left from another CA would read as this one's. A pane still being
+// written by a run keeps it: that run goes on to its end on its own CA.
+void TForm1::ForgetOtherCaOutput()
+{
+    for (auto it = memoLines_.cbegin(); it != memoLines_.cend(); ++it)
+        if (!PaneInUse(it.key()))
+            it.value()->Clear();
+    ui->txtRevokeNumber->clear();
 }
 
 void TForm1::btAddCAClick()
@@ -138,8 +156,10 @@ void TForm1::btAddCAClick()
 
 void TForm1::btDelCAClick()
 {
+    if (TypedCaRefused())
+        return;
     const QString ca = CaName();
-    if (ca.isEmpty() || CaNameRefused())
+    if (ca.isEmpty())
         return;
     TIniFile settings(SettingsPath());
     settings.RemoveKey(kDomaine, ca);

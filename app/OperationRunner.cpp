@@ -66,7 +66,7 @@ bool TForm1::Refused(const QString &refusal)
 
 bool TForm1::CaSelected()
 {
-    return !Refused(CaName().isEmpty() ? Texts::NoCaSelected : QString());
+    return !TypedCaRefused() && !Refused(CaName().isEmpty() ? Texts::NoCaSelected : QString());
 }
 
 // Two runs on one CA would share its database and configuration files; two runs on
@@ -80,6 +80,11 @@ bool TForm1::OperationFree(const QString &ca, const QPlainTextEdit *memo)
             return !Refused(Texts::PageBusy);
     }
     return true;
+}
+
+bool TForm1::PaneInUse(const QPlainTextEdit *memo) const
+{
+    return std::any_of(operations_.cbegin(), operations_.cend(), [memo](const auto &op) { return op->memo == memo; });
 }
 
 void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
@@ -167,6 +172,9 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     if (failure.isEmpty())
         failure = CommitResults(op->plan);
     if (failure.isEmpty()) {
+        // The revocation page shows the CA's database and CRL, which the run has just changed.
+        if (op->plan.ca == CaName() && ui->cxPageControl1->currentWidget() == ui->cxTabSheet5)
+            cxTabSheet5Show();
         boxes_->Message(op->plan.doneMessage);
         return;
     }

@@ -9,7 +9,7 @@
 void TForm1::cxTabSheet5Show()
 {
     const QString ca = CaName();
-    if (ca.isEmpty() || CaNameRefused()) {
+    if (ca.isEmpty()) {
         ShowRevocationLists({});
         ui->lblExpiry->clear();
         return;

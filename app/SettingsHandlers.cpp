@@ -51,7 +51,7 @@ void TForm1::cxTextEdit1Exit()
 
 void TForm1::cxButton1Click()
 {
-    if (CaNameRefused())
+    if (TypedCaRefused())
         return;
     // A file Save cannot write is reported: the user must not believe the fields saved.
     try {
@@ -85,7 +85,7 @@ void TForm1::SaveSteps()
                     SetCaIndex(i);
             }
         }
-        if (!cas.isEmpty())
+        if (!CaName().isEmpty())
             WriteCaSection(settings, CaName(), progDir_ + CaName(), CaFieldsOnPage());
     }
 

@@ -45,9 +45,11 @@ QString TForm1::SettingsPath() const
     return SettingsFilePath(progDir_);
 }
 
+// The selected item, never typed text: only a pick from the list selects a CA.
 QString TForm1::CaName() const
 {
-    return ui->comboDomaineName->currentText();
+    const QComboBox *combo = ui->comboDomaineName;
+    return combo->currentIndex() < 0 ? QString() : combo->itemText(combo->currentIndex());
 }
 
 // An editable QComboBox selects its first item when items are added: put back the
@@ -145,6 +147,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
                 combo->setCurrentIndex(index);
                 combo->setEditText(text);
             }
+            if (enter && combo == ui->comboDomaineName)
+                Guarded([this] { TypedCaRefused(); });
             // An ignored key would travel on to the combo box, which hands it to the
             // line edit again, unguarded.
             event->accept();

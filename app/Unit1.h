@@ -92,6 +92,7 @@ private:
     // control's handler is called here when the value changed.
     void SetCaIndex(int index);
     void ReplaceCaItems(const QStringList &items);
+    void ForgetOtherCaOutput();
     void SetPassPhrase(QLineEdit *field, const QString &text);
     void MirrorPassPhrase(QLineEdit *source, std::initializer_list<QLineEdit *> targets);
     void PickValidity(QComboBox *picker, QLineEdit *days);
@@ -124,8 +125,10 @@ private:
     bool Refused(const QString &refusal);
     bool CaSelected();
     bool OperationFree(const QString &ca, const QPlainTextEdit *memo);
-    // Shows the refusal of a CA selector text that breaks the CA-name rule.
-    bool CaNameRefused();
+    bool PaneInUse(const QPlainTextEdit *memo) const;
+    // Puts the selected CA back into the selector's text; refuses typed text that names
+    // no CA of the list.
+    bool TypedCaRefused();
     // The CAs of the settings file whose names obey the rule; the others are named once.
     QStringList RegisteredCas(const TIniFile &settings);
 

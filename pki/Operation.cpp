@@ -129,6 +129,10 @@ QString InvalidNameRefusal(const TOperationInput &in)
         return Texts::InvalidCaName;
     if (in.kind == TOperationKind::ServerCertificate && !IsValidHostName(in.name, in.name + in.suffix))
         return Texts::InvalidHostName;
+    // The suffix is added to the host: typed again, the certificate would name www.acme.test.acme.test.
+    if (in.kind == TOperationKind::ServerCertificate && in.name.size() > in.suffix.size()
+        && in.name.endsWith(in.suffix, Qt::CaseInsensitive))
+        return Texts::HostHasCaSuffix(in.name, in.name.chopped(in.suffix.size()), in.ca);
     if (in.kind == TOperationKind::UserCertificate && !IsValidUserName(in.name))
         return Texts::InvalidUserName;
     if (in.kind == TOperationKind::Revocation && !IsValidSerial(in.serial))

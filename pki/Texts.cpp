@@ -84,6 +84,8 @@ QString CasLeftOut(const QStringList &names)
         .arg(names.join(QStringLiteral(", ")));
 }
 
+const QString CaNotInList = QStringLiteral("Ce CA n'est pas dans la liste : ajoutez-le avec « Ajouter ».");
+
 const QString InvalidHostName =
     QStringLiteral("Nom de serveur invalide : utilisez des lettres, des chiffres et « - », séparés par des points "
                    "(par exemple www ou *.intranet).");
@@ -93,6 +95,12 @@ const QString InvalidUserName =
 const QString InvalidSerial =
     QStringLiteral("Numéro de certificat invalide : utilisez seulement des chiffres hexadécimaux (0 à 9, A à F), "
                    "par exemple 0A.");
+
+QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QString &ca)
+{
+    return QStringLiteral("« %1 » se termine déjà par le nom du CA : tapez seulement « %2 », Tarvik ajoute « .%3 ».")
+        .arg(typed, hostPart, ca);
+}
 
 QString FrenchDate(const QDateTime &when)
 {
@@ -284,7 +292,10 @@ const QString CrlFailed = QStringLiteral("La publication de la CRL a échoué");
 
 QString Failure(const QString &what, const QString &toolLine)
 {
-    return what + QStringLiteral(" : ") + toolLine;
+    const QString why = ExplainToolFailure(toolLine);
+    if (why.isEmpty())
+        return what + QStringLiteral(" : ") + toolLine;
+    return QStringLiteral("%1 : %2 (OpenSSL : %3)").arg(what, why, toolLine);
 }
 
 QString FailureWithCode(const QString &what, quint32 exitCode)
@@ -305,6 +316,29 @@ QString FailureNotKept(const QString &what, const QString &previous)
 QString FailureNotRenamed(const QString &what, const QString &file)
 {
     return what + QStringLiteral(" : impossible d'écrire %1.").arg(file);
+}
+
+QString ExplainToolFailure(const QString &toolLine)
+{
+    // The tool's own words, first match wins: a wrong pass phrase also ends in a failed load.
+    static const struct
+    {
+        QStringList marks;
+        const char *why;
+    } kCauses[] = {
+        {{"bad decrypt", "maybe wrong password", "unable to load CA private key", "Could not read CA private key"},
+         "la phrase de passe du CA est fausse."},
+        {{"Already revoked"}, "ce certificat est déjà révoqué."},
+        {{"certificate to be revoked"}, "aucun certificat de ce CA ne porte ce numéro."},
+        {{"string too long"}, "un champ est trop long pour un certificat, 64 caractères au plus pour la plupart."},
+        {{"No such file or directory", "Permission denied", "unable to load", "Error loading file"},
+         "un fichier dont OpenSSL a besoin manque ou n'est pas accessible."},
+    };
+    for (const auto &cause : kCauses)
+        for (const QString &mark : cause.marks)
+            if (toolLine.contains(mark, Qt::CaseInsensitive))
+                return QString::fromUtf8(cause.why);
+    return QString();
 }
 
 } // namespace Texts

@@ -33,11 +33,14 @@ extern const QString InvalidNewCaName;
 extern const QString CaExists;
 extern const QString FilesNotDeleted;
 QString CasLeftOut(const QStringList &names);
+extern const QString CaNotInList;
 
 // Names.
 extern const QString InvalidHostName;
 extern const QString InvalidUserName;
 extern const QString InvalidSerial;
+// A host typed with the CA's own suffix, which the certificate would then carry twice.
+QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QString &ca);
 
 // Questions before issuing a certificate some clients will refuse or stop trusting.
 QString AppleRefusesLongServerCertificates(int days, int maxDays);
@@ -88,5 +91,7 @@ QString FailureWithCode(const QString &what, quint32 exitCode);
 QString FailureNoFile(const QString &what, const QString &file);
 QString FailureNotKept(const QString &what, const QString &previous);
 QString FailureNotRenamed(const QString &what, const QString &file);
+// The cause of one of the tool's common failures in a French sentence; empty when unknown.
+QString ExplainToolFailure(const QString &toolLine);
 
 } // namespace Texts

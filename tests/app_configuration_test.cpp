@@ -125,10 +125,10 @@ TEST_F(ConfigurationTest, DeletingTheSelectedOfTwoSelectsTheOtherAndKeepsFiles)
     EXPECT_FALSE(lines.contains("Beta=1"));
     EXPECT_TRUE(QFileInfo::exists(progDir + "Beta/index.txt"));
 
-    // The last one: the list empties, the displays keep the name, the files stay.
+    // The last one: the list and the selector empty, the displays keep the name, the files stay.
     Click("btDelCA");
     EXPECT_EQ(DomaineItems(), QStringList());
-    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "");
     EXPECT_EQ(Find<QLabel>("StatusBar1Panel")->text(), " Vous travaillez sur le domaine: Alpha");
     EXPECT_EQ(boxes->Texts("message").size(), 2);
     EXPECT_TRUE(QFileInfo::exists(progDir + "Alpha/root-ca.cnf"));
@@ -168,8 +168,8 @@ TEST_F(ConfigurationTest, InvalidAndDuplicateNamesAreRefusedWithNothingWritten)
     EXPECT_FALSE(QFileInfo::exists(progDir + ".hidden"));
 }
 
-// Text typed into the CA selector is checked wherever it is used, and typed text never
-// changes a selection: only a pick from the list does.
+// Typed text never changes a selection, even an item's own text: only a pick from the
+// list does. Text that names no CA of the list is refused wherever it would be used.
 TEST_F(ConfigurationTest, TypedSelectorTextIsCheckedAndNeverSelects)
 {
     Open();
@@ -185,27 +185,33 @@ TEST_F(ConfigurationTest, TypedSelectorTextIsCheckedAndNeverSelects)
         QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
         QApplication::sendEvent(w, &up);
     };
-    const auto typeKeys = [&](QComboBox *combo, const QString &text) {
+    const auto typeKeys = [&](QComboBox *combo, const QString &text, bool enter = true) {
         combo->lineEdit()->clear();
         for (const QChar c : text)
             press(combo->lineEdit(), 0, QString(c));
-        press(combo->lineEdit(), Qt::Key_Return);
+        if (enter)
+            press(combo->lineEdit(), Qt::Key_Return);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(combo->lineEdit(), &out);
     };
     typeKeys(selector, "Alpha");
-    EXPECT_EQ(selector->currentText(), "Alpha");
+    EXPECT_EQ(selector->currentText(), "Beta");
     EXPECT_EQ(Text("txtProvinceCA"), "typed, not saved");
     typeKeys(Combo("comboTTLsrv"), "1 AN");
     EXPECT_EQ(Text("txtTTLsrv"), "365");
+    EXPECT_TRUE(boxes->shown.isEmpty());
 
-    typeKeys(selector, "../dir");
     FillOperationFields();
-    for (const char *button : {"cxButton1", "btDelCA", "cxButton6", "cxButton14", "cxButton15", "cxButton16"})
+    for (const char *button : {"cxButton1", "btDelCA", "cxButton6", "cxButton14", "cxButton15", "cxButton16"}) {
+        typeKeys(selector, "third.test", false);
         Click(button);
+        EXPECT_EQ(selector->currentText(), "Beta") << button;
+    }
+    typeKeys(selector, "../dir");
+    typeKeys(selector, "third.test", false);
     ShowPage("cxTabSheet5");
-    const QString invalid = "Nom de CA invalide : utilisez des lettres, des chiffres, « . », « - » ou « _ ».";
-    EXPECT_EQ(boxes->Texts("message"), QStringList(7, invalid));
+    ShowPage("cxTabSheet4");
+    EXPECT_EQ(boxes->Texts("message"), QStringList(8, "Ce CA n'est pas dans la liste : ajoutez-le avec « Ajouter »."));
     EXPECT_EQ(Tree(progDir), before);
     Reopen();
     EXPECT_EQ(DomaineItems(), QStringList({"Alpha", "Beta"}));
@@ -222,7 +228,7 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
     Type("cxTextEdit4", "pw");
     const auto before = Tree(progDir);
     boxes->shown.clear();
-    for (const char *host : {"x,DNS:evil.example,IP:10.0.0.1,DNS:y", "../../escaped", "w w", "www.-acme"}) {
+    for (const char *host : {"x,DNS:evil.example,IP:10.0.0.1,DNS:y", "../../escaped", "w w", "www.-acme", "WWW.Acme.Test"}) {
         Type("cxTextEdit8", host);
         Click("cxButton14");
     }
@@ -235,8 +241,10 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
         Click("cxButton16");
     }
     const QStringList shown = boxes->Texts("message");
-    ASSERT_EQ(shown.size(), 12);
+    ASSERT_EQ(shown.size(), 13);
     EXPECT_EQ(shown.filter("Nom de serveur invalide").size(), 4);
+    EXPECT_TRUE(shown.contains("« WWW.Acme.Test » se termine déjà par le nom du CA : tapez seulement « WWW », "
+                               "Tarvik ajoute « .acme.test »."));
     EXPECT_EQ(shown.filter("Nom d'utilisateur invalide").size(), 5);
     EXPECT_EQ(shown.filter("Numéro de certificat invalide").size(), 3);
     EXPECT_EQ(Tree(progDir), before);

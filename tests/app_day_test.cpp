@@ -169,7 +169,8 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     ASSERT_TRUE(WaitForRuns());
     EXPECT_TRUE(boxes->Texts("message").contains(
         "Votre liste de revocation est dans acme.test/crl/acme.test.crl.crt Vous pouvez l'installer sur le serveur web."));
-    Click("cxButton12");
+    // Read again at once, without "relir les listes".
+    EXPECT_FALSE(Find<QLabel>("lblExpiry")->text().contains("aucune CRL"));
     EXPECT_EQ(Items("cxListBox1").size(), 2);
     ASSERT_EQ(Items("cxListBox2").size(), 1);
     EXPECT_TRUE(Items("cxListBox2")[0].startsWith("R\t"));
@@ -183,19 +184,30 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     Tool({"verify", "-crl_check", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, www + "/user.crt"}, &rc);
     EXPECT_EQ(rc, 0);
 
-    // Revoking it again, or a serial never issued, fails and leaves the CRL as it is.
+    // Revoking it again, a serial never issued, or with a wrong pass phrase fails, says why
+    // in French before the tool's own line, and leaves the CRL as it is.
     const QByteArray published = ReadBytes(crl);
-    for (const char *serial : {"02", "99"}) {
-        SCOPED_TRACE(serial);
+    const struct
+    {
+        const char *serial, *passphrase, *why;
+    } refused[] = {{"02", "acme secret", "ce certificat est déjà révoqué. (OpenSSL : "},
+                   {"99", "acme secret", "aucun certificat de ce CA ne porte ce numéro"},
+                   {"01", "wrong", "la phrase de passe du CA est fausse"}};
+    for (const auto &r : refused) {
+        SCOPED_TRACE(r.serial);
         boxes->shown.clear();
-        Type("txtRevokeNumber", serial);
+        Type("txtRevokeNumber", r.serial);
+        Type("cxMaskEdit4", r.passphrase);
         Click("cxButton16");
         ASSERT_TRUE(WaitForRuns());
         EXPECT_TRUE(boxes->Texts("message").isEmpty());
         ASSERT_EQ(boxes->Texts("error").size(), 1);
-        EXPECT_TRUE(boxes->Texts("error")[0].startsWith("La révocation ou la publication de la CRL a échoué : "));
+        EXPECT_TRUE(boxes->Texts("error")[0].startsWith("La révocation ou la publication de la CRL a échoué : "
+                                                        + QString::fromUtf8(r.why)))
+            << qPrintable(boxes->Texts("error")[0]);
         EXPECT_EQ(ReadBytes(crl), published);
     }
+    Type("cxMaskEdit4", "acme secret");
     boxes->shown.clear();
 
     // Evening: the web server's certificate is issued again after "OK".
@@ -208,6 +220,12 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     ExpectVerifies("acme.test", www + "/user.crt");
     EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
     EXPECT_TRUE(boxes->Texts("error").isEmpty());
+
+    // Another CA shows none of this one's output, nor its serial.
+    Combo("comboDomaineName")->setCurrentIndex(0);
+    for (const char *memo : {"cxMemo1", "cxMemo2", "cxMemo3", "cxMemo4"})
+        EXPECT_TRUE(Memo(memo).isEmpty()) << memo;
+    EXPECT_TRUE(Text("txtRevokeNumber").isEmpty());
 
     // The export format chosen stays chosen; a healthy CA is selected without a word.
     Reopen();
@@ -237,7 +255,6 @@ TEST_F(DayTest, AnAgingCaIsSummarisedAndToldOnce)
           Ca("acme.test", "certs/www/user.crt")}, &rc);
     EXPECT_EQ(rc, 0);
 
-    Click("cxButton12");
     auto *valid = Find<QListWidget>("cxListBox1");
     ASSERT_EQ(valid->count(), 1);
     EXPECT_EQ(valid->item(0)->foreground().color(), QColor(0xd0, 0x70, 0x00));

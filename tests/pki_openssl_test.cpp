@@ -2,6 +2,7 @@
 #include "pki/CommandLines.h"
 #include "pki/IndexFile.h"
 #include "pki/PemDates.h"
+#include "pki/Texts.h"
 #include "pki_support.h"
 
 #include <QDirIterator>
@@ -244,3 +245,27 @@ TEST_F(OpensslTest, CaMadeBeforeTheStrictExtensionsStillSignsAndRevokes)
 }
 
 } // namespace
+
+// The tool's last line for two of its common failures, as the error box quotes it, gets
+// its French reason; a line of no known failure gets none.
+TEST_F(OpensslTest, CommonFailuresAreExplainedInFrench)
+{
+    WriteBytes("long.cnf", "[req]\nprompt=no\ndistinguished_name=dn\n[dn]\nCN=x\nOU=" + QByteArray(300, 'a') + "\n");
+    const struct
+    {
+        QStringList args;
+        QString why;
+    } cases[] = {
+        {{"req", "-new", "-key", "none.key", "-subj", "/CN=x"},
+         "un fichier dont OpenSSL a besoin manque ou n'est pas accessible."},
+        {{"req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-keyout", "k.pem", "-config",
+          "long.cnf"},
+         "un champ est trop long pour un certificat, 64 caractères au plus pour la plupart."},
+        {{"version"}, ""},
+    };
+    for (const auto &c : cases) {
+        const QStringList lines = QString::fromUtf8(RunProgram(Tool(), c.args).output).split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(Texts::ExplainToolFailure(lines.last()), c.why) << qPrintable(lines.last());
+    }
+}

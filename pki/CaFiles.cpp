@@ -164,7 +164,7 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
               {"basicConstraints", QStringLiteral("critical,CA:false")}});
 }
 
-void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QString &serverName)
+void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QStringList &altNames)
 {
     const QString dir = EscapeConfigValue(ca);
     TIniFile ini(CaLayout::SigningConfig(ca));
@@ -199,11 +199,13 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
              {{"commonName", QStringLiteral("supplied")}, {"emailAddress", QStringLiteral("supplied")}});
 
     // Browsers ignore the common name: a server must name itself in the SAN.
-    QString altName = QStringLiteral("email:copy");
-    if (v == TSigningVariant::Server && !serverName.isEmpty())
-        altName = QStringLiteral("DNS:") + EscapeConfigValue(serverName) + QStringLiteral(",email:copy");
+    QStringList altName;
+    if (v == TSigningVariant::Server)
+        for (const QString &entry : altNames)
+            altName << EscapeConfigValue(entry);
+    altName << QStringLiteral("email:copy");
     WriteAll(ini, QStringLiteral("user_cert"),
-             {{"subjectAltName", altName},
+             {{"subjectAltName", altName.join(u',')},
               {"basicConstraints", QStringLiteral("critical,CA:false")},
               {"authorityKeyIdentifier", QStringLiteral("keyid:always")},
               {"extendedKeyUsage", v == TSigningVariant::User ? QStringLiteral("clientAuth,emailProtection")

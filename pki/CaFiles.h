@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // Subject fields of a CA as typed on the configuration page.
 struct TSubject
@@ -27,7 +28,7 @@ void EnsureCrlNumber(const QString &ca);
 
 // These two use {ca} relative to the working directory, like the command lines.
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName);
-// serverName is the server's full name ({host}{suffix}); the server variant
-// puts it into subjectAltName, the other variants ignore it.
+// altNames are the server's subjectAltName entries ("DNS:…", "IP:…", checked by
+// pki/AltNames); the server variant writes them, the other variants ignore them.
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days,
-                        const QString &serverName = QString());
+                        const QStringList &altNames = {});

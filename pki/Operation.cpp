@@ -222,7 +222,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
         plan.writeFiles = [in, server, commonName] {
             WriteRequestConfig(in.ca, server ? TCertKind::Server : TCertKind::User, in.subject, commonName);
-            WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days, commonName);
+            WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days,
+                               {QStringLiteral("DNS:") + commonName});
         };
         // The export file, or at least the signed certificate, marks an earlier issue.
         plan.earlierResults = {CaLayout::Pkcs12(in.ca, in.name), CaLayout::CertFile(in.ca, in.name)};

@@ -102,6 +102,18 @@ QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QSt
         .arg(typed, hostPart, ca);
 }
 
+QString InvalidAltName(const QString &entry)
+{
+    return QStringLiteral("« %1 » n'est ni un nom DNS (par exemple intranet ou *.acme.test) ni une adresse IP "
+                          "(par exemple 10.0.0.5 ou 2001:db8::5) : corrigez le champ « Autres noms ».")
+        .arg(entry);
+}
+
+QString TooManyAltNames(qsizetype max)
+{
+    return QStringLiteral("Trop de noms : un certificat de serveur en porte %1 au plus, le sien compris.").arg(max);
+}
+
 QString FrenchDate(const QDateTime &when)
 {
     static const char *const kMonths[] = {"janvier", "février", "mars",      "avril",   "mai",      "juin",

@@ -39,6 +39,9 @@ extern const QString CaNotInList;
 extern const QString InvalidHostName;
 extern const QString InvalidUserName;
 extern const QString InvalidSerial;
+// The further names of a server certificate.
+QString InvalidAltName(const QString &entry);
+QString TooManyAltNames(qsizetype max);
 // A host typed with the CA's own suffix, which the certificate would then carry twice.
 QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QString &ca);
 

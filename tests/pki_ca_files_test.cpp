@@ -148,7 +148,7 @@ TEST_F(PkiTest, SigningConfigVariantsInSequence)
     EXPECT_EQ(ReadBytes("Alpha/crlnumber"), QByteArray("01\r\n")); // the file the configuration names
 
     // A key the file lacks goes after the last key of its section.
-    WriteSigningConfig("Alpha", TSigningVariant::Server, "365", "www.Alpha");
+    WriteSigningConfig("Alpha", TSigningVariant::Server, "365", {"DNS:www.Alpha"});
     QByteArray expected = SigningFile("", "DNS:www.Alpha,email:copy", "serverAuth");
     expected.replace("crl_extensions=crl_ext\r\n", "crl_extensions=crl_ext\r\ndefault_days=365\r\n");
     EXPECT_EQ(ReadBytes(file), expected);
@@ -166,7 +166,7 @@ TEST_F(PkiTest, SigningConfigVariantsInSequence)
 TEST_F(PkiTest, FreshServerSigningConfigFollowsTheKeyOrder)
 {
     ASSERT_TRUE(QDir().mkdir("Alpha"));
-    WriteSigningConfig("Alpha", TSigningVariant::Server, "365", "h.Alpha");
+    WriteSigningConfig("Alpha", TSigningVariant::Server, "365", {"DNS:h.Alpha"});
     EXPECT_EQ(ReadBytes("Alpha/ca-sign.cnf"),
               SigningFile("default_days=365\r\n", "DNS:h.Alpha,email:copy", "serverAuth"));
 }
@@ -196,7 +196,7 @@ TEST_F(FullDiskTest, CaWritersOnAFullDiskFailAndLeaveEveryFileWhole)
     WriteRootTemplate(progDir_, "Alpha");
     WriteRootSubject(progDir_, "Alpha", kSubject);
     WriteRequestConfig("Alpha", TCertKind::Server, kSubject, "www.Alpha");
-    WriteSigningConfig("Alpha", TSigningVariant::Server, "365", "www.Alpha");
+    WriteSigningConfig("Alpha", TSigningVariant::Server, "365", {"DNS:www.Alpha"});
     WriteBytes("Alpha/serial.txt", "0A\n");
     ASSERT_TRUE(QDir().mkdir("Beta")); // a CA made before its CRLs were numbered
     const auto before = Snapshot();

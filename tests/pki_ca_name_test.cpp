@@ -1,4 +1,6 @@
+#include "pki/AltNames.h"
 #include "pki/CaName.h"
+#include "pki/Texts.h"
 #include "pki_support.h"
 
 namespace {
@@ -65,6 +67,32 @@ TEST(CaName, HostUserAndSerialRules)
         EXPECT_EQ(IsValidSerial(serial), valid) << serial.toStdString();
     EXPECT_EQ(CanonicalSerial("a"), "0A");
     EXPECT_EQ(CanonicalSerial("0b1c"), "0B1C");
+}
+
+TEST(CaName, FurtherServerNames)
+{
+    const std::pair<QString, QStringList> good[] = {
+        {"", {"DNS:www.acme.test"}},
+        {"acme.test, intranet  10.0.0.5,2001:DB8:0:0::5", {"DNS:www.acme.test", "DNS:acme.test", "DNS:intranet",
+                                                           "IP:10.0.0.5", "IP:2001:db8::5"}},
+        {"WWW.acme.test *.acme.test intranet INTRANET", {"DNS:www.acme.test", "DNS:*.acme.test",
+                                                                   "DNS:intranet"}},
+    };
+    for (const auto &[typed, entries] : good) {
+        const TAltNames names = ServerAltNames("www.acme.test", typed);
+        EXPECT_EQ(names.refusal, "") << typed.toStdString();
+        EXPECT_EQ(names.entries, entries) << typed.toStdString();
+    }
+    for (const char *bad : {"a..b", "-x", "x_y", "DNS:evil.example", "*.*.acme.test", "10.0.0.5:443", "[::1]",
+                               "fe80::1%eth0", "10.0.0.256", "10.1", "010.0.0.5", "é.test", "a/b"}) {
+        const TAltNames names = ServerAltNames("www.acme.test", QString("ok.test ") + bad);
+        EXPECT_EQ(names.refusal, Texts::InvalidAltName(bad)) << bad;
+    }
+    QStringList many;
+    for (int i = 0; i < 100; ++i)
+        many << QString("h%1").arg(i);
+    EXPECT_EQ(ServerAltNames("www.acme.test", many.mid(0, 99).join(' ')).refusal, "");
+    EXPECT_EQ(ServerAltNames("www.acme.test", many.join(' ')).refusal, Texts::TooManyAltNames(100));
 }
 
 TEST_F(PkiTest, DatabaseExistsOnlyWithAnIndexFile)

@@ -98,7 +98,7 @@ protected:
     {
         QDir().mkpath(ca + "/certs/" + host);
         WriteRequestConfig(ca, TCertKind::Server, s, host + "." + ca);
-        WriteSigningConfig(ca, TSigningVariant::Server, "30", host + "." + ca);
+        WriteSigningConfig(ca, TSigningVariant::Server, "30", {"DNS:" + host + "." + ca});
         return Shell(CertificateCommands({TCertKind::Server, Tool(), ca, host, "." + ca, "30", s.company}), "pw");
     }
 
@@ -143,7 +143,7 @@ TEST_F(OpensslTest, CaLifeFromCreationToRevocation)
     const auto issueServer = [&] {
         QDir().mkpath(serverDir);
         WriteRequestConfig("Alpha", TCertKind::Server, s, full);
-        WriteSigningConfig("Alpha", TSigningVariant::Server, "30", full);
+        WriteSigningConfig("Alpha", TSigningVariant::Server, "30", {"DNS:" + full});
         return Shell(CertificateCommands({TCertKind::Server, tool, "Alpha", host, ".Alpha", "30", kCompany}), password);
     };
     run = issueServer();

@@ -2,7 +2,9 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "OperationRun.h"
 #include "console/ConsoleCommand.h"
+#include "pki/CaLock.h"
 #include "pki/CaLayout.h"
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
@@ -13,18 +15,13 @@
 
 Q_LOGGING_CATEGORY(lcOperations, "tarvik.operations")
 
-namespace {
-// The shell stops at the first command that fails, so nothing is made from what a failed
-// step left behind (an export of an older certificate, a CRL after a failed revocation).
-const QString kOperationInterpreter = QString::fromLatin1(kCommandInterpreter) + QStringLiteral(" -e");
-} // namespace
-
 struct TForm1::TOperationRun
 {
     TConsoleCommand *run = nullptr;
     QPlainTextEdit *memo = nullptr;
     TOperationPlan plan;
     TFileStamp before;
+    std::unique_ptr<TCaLock> lock; // also keeps `tarvik crl` off the CA
     bool startFailureShown = false;
 };
 
@@ -65,7 +62,12 @@ bool TForm1::OperationFree(const QString &ca, const QPlainTextEdit *memo)
 void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 {
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
-        || !OperationFree(in.ca, memo) || Refused(RefusalBeforeRun(in)))
+        || !OperationFree(in.ca, memo))
+        return;
+    auto lock = std::make_unique<TCaLock>(in.ca);
+    if (lock->State() == TCaLock::Failed)
+        qCWarning(lcOperations) << "CA" << in.ca << "could not be locked:" << lock->Error();
+    if (Refused(lock->State() == TCaLock::Busy ? Texts::CaBusy : QString()) || Refused(RefusalBeforeRun(in)))
         return;
     const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));
     for (const QString &warning : WarningsBeforeIssue(in, caEnd, QDateTime::currentDateTimeUtc()))
@@ -80,21 +82,20 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
                                      [](const QString &path) { return QFileInfo::exists(path); });
     if (earlier && !boxes_->Confirm(plan.question))
         return;
-    StartOperation(plan, memo);
+    StartOperation(plan, memo, std::move(lock));
 }
 
-void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo)
+void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, std::unique_ptr<TCaLock> lock)
 {
     memoLines_.value(memo)->Clear();
     auto op = std::make_shared<TOperationRun>();
     op->memo = memo;
     op->plan = plan;
     op->before = StampOf(plan.result);
+    op->lock = std::move(lock);
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
-    run->SetCommandLine(kOperationInterpreter);
-    // A POSIX shell takes a CR as part of the last word.
-    run->SetReturnCode(rcLF);
+    PrepareOperationRun(*run, plan);
     run->SetErrorReporter([this, op](const QString &message) {
         op->startFailureShown = true;
         boxes_->Error(ErrorBoxText(message));
@@ -114,8 +115,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo)
         delete run;
         throw;
     }
-    for (const QString &line : plan.commands)
-        run->QueueInputLine(line, true);
+    QueueOperationCommands(*run, plan);
 }
 
 void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
@@ -128,6 +128,7 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
     delete op->run;
+    op->lock.reset();
 
     const QString failure = JudgeRun(op->plan, op->before, exitCode, op->memo->toPlainText().split(u'\n'));
     if (failure.isEmpty()) {

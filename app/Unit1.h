@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class TCaLock;
 class TConsoleCommand;
 class TIniFile;
 class TMemoLines;
@@ -116,7 +117,7 @@ private:
     struct TOperationRun;
     TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
     void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
-    void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo);
+    void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, std::unique_ptr<TCaLock> lock);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);
     // The guards; each shows its refusal itself and answers whether to go on.
     bool Refused(const QString &refusal);

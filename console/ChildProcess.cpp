@@ -1,8 +1,10 @@
 #include "console/ChildProcess.h"
 #include "console/ConsoleTypes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <spawn.h>
@@ -76,7 +78,8 @@ void IgnoreSigpipeOnce()
     });
 }
 
-pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error)
+pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error,
+                        const QStringList &extraEnvironment)
 {
     if (words.isEmpty()) {
         *error = ENOENT;
@@ -90,6 +93,19 @@ pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int
         argv.push_back(bytes.back().data());
     }
     argv.push_back(nullptr);
+
+    std::vector<QByteArray> extra;
+    for (const QString &assignment : extraEnvironment)
+        extra.push_back(assignment.toUtf8());
+    std::vector<char *> envp;
+    for (char **entry = environ; *entry; ++entry) {
+        const QByteArrayView name = QByteArrayView(*entry).first(qsizetype(std::strcspn(*entry, "=")) + 1);
+        if (std::none_of(extra.cbegin(), extra.cend(), [&](const QByteArray &a) { return a.startsWith(name); }))
+            envp.push_back(*entry);
+    }
+    for (QByteArray &assignment : extra)
+        envp.push_back(assignment.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -113,7 +129,7 @@ pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int
 
     // glibc reports a failed exec as the result of posix_spawnp itself.
     pid_t pid = -1;
-    const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) {

@@ -22,9 +22,11 @@ void IgnoreSigpipeOnce();
 
 // Starts words[0] (found on the search path) with words[1..] as arguments in its own
 // session and process group, with the program's environment and working directory, its
-// standard input on stdinFd and its standard output and error on stdoutFd. Returns the pid,
-// or -1 with *error set to the reason the program could not be run.
-pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error);
+// standard input on stdinFd and its standard output and error on stdoutFd. Each NAME=value
+// of extraEnvironment is added to (or replaces) the program's own. Returns the pid, or -1
+// with *error set to the reason the program could not be run.
+pid_t SpawnInOwnSession(const QStringList &words, int stdinFd, int stdoutFd, int *error,
+                        const QStringList &extraEnvironment = {});
 
 // Exit status of the child without waiting: kStillActive while it runs, its exit code, or
 // 128 + the signal that ended it. An ended child is left unreaped, so that its process

@@ -52,6 +52,10 @@ public:
     TReturnCode ReturnCode() const { return returnCode_; }
     void SetReturnCode(TReturnCode value) { returnCode_ = value; }
     TReturnCode OutputReturnCode() const;
+    // NAME=value variables given to the child on top of the program's environment, for
+    // secrets that must not stand in the command text.
+    QStringList Environment() const { return environment_; }
+    void SetEnvironment(const QStringList &assignments) { environment_ = assignments; }
 
     // Records of the latest run.
     quint8 RunStatus() const;      // a TRunStatus value
@@ -86,6 +90,7 @@ private:
     std::shared_ptr<TConsoleRun> worker_;       // the current run; cleared by Stop
     std::shared_ptr<TConsoleShared> shared_;    // records, hand-over, life of the component
     QString commandLine_;
+    QStringList environment_;
     TStrings *outputLines_ = nullptr;
     TNewLineEvent onNewLine_;
     TTerminateEvent onTerminated_;

@@ -19,6 +19,15 @@
 
 namespace {
 
+// The worker's own copies, for the same reason as CommandLine's.
+QStringList DeepCopy(const QStringList &list)
+{
+    QStringList copy;
+    for (const QString &text : list)
+        copy.append(QString(text.constData(), text.size()));
+    return copy;
+}
+
 QString PipeMessage(int error)
 {
     return QStringLiteral("Impossible de créer un tube de communication (%1).")
@@ -113,6 +122,7 @@ TConsoleThread::TConsoleThread(TConsoleCommand &command, std::shared_ptr<TConsol
       // A copy of its own, shared with no other thread: a count dropped inside the Qt
       // library is invisible to ThreadSanitizer, which then reports the release as a race.
       CommandLine(command.commandLine_.constData(), command.commandLine_.size()),
+      Environment(DeepCopy(command.environment_)),
       MaxTimeAfterBeginning(command.maxTimeAfterBeginning_),
       MaxTimeAfterLastOutput(command.maxTimeAfterLastOutput_),
       OnNewLine(std::make_shared<const TNewLineEvent>(command.onNewLine_)),
@@ -184,7 +194,7 @@ void TConsoleThread::RunConsole()
         creationFlags_ = PlatformCreationFlag(CreationFlag) | PriorityClass;
         int error = 0;
         pid_ = SpawnInOwnSession(SplitCommandLine(CommandLine), input_.readEnd, output_.writeEnd,
-                                 &error);
+                                 &error, Environment);
         if (pid_ < 0) {
             lastError_ = error;
             throw TCreateProcessError(CommandLine);

@@ -80,11 +80,10 @@ QStringList CertificateCommands(const TCertificateRequest &r)
     };
 }
 
-QStringList CrlCommands(const QString &tool, const QString &ca, const QString &passphrase)
+QStringList CrlCommands(const QString &tool, const QString &ca)
 {
     return {
-        CaPass(passphrase)
-            + Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS",
+        Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS",
                           "-gencrl", "-out", ShellQuote(CaLayout::Crl(ca))}),
         kExit,
     };
@@ -96,5 +95,5 @@ QStringList RevocationCommands(const QString &tool, const QString &ca, const QSt
     return QStringList{CaPass(passphrase)
                        + Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)), "-config",
                                      ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS"})}
-           + CrlCommands(tool, ca, passphrase);
+           + CrlCommands(tool, ca);
 }

@@ -28,8 +28,9 @@ struct TCertificateRequest
 // Key, request, signature, verification and PKCS#12 export; five command lines, then "exit".
 QStringList CertificateCommands(const TCertificateRequest &request);
 
-// The CA's CRL published again, with nothing revoked; one command line, then "exit".
-QStringList CrlCommands(const QString &tool, const QString &ca, const QString &passphrase);
+// The CA's CRL published again, with nothing revoked; one command line, then "exit". The
+// run gives the pass phrase in TARVIK_CA_PASS.
+QStringList CrlCommands(const QString &tool, const QString &ca);
 // Revocation of newcerts/{serial}.pem and the new CRL; two command lines, then "exit".
 QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial,
                                const QString &passphrase);

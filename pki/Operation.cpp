@@ -182,7 +182,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         const bool revoke = in.kind == TOperationKind::Revocation;
         plan.writeFiles = [ca = in.ca] { WriteSigningConfig(ca, TSigningVariant::Crl, QString()); };
         plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial), in.passphrase)
-                               : CrlCommands(in.tool, in.ca, in.passphrase);
+                               : CrlCommands(in.tool, in.ca);
+        plan.environment = {QStringLiteral("TARVIK_CA_PASS=") + in.passphrase};
         plan.result = CaLayout::Crl(in.ca);
         plan.doneMessage = Texts::RevocationDone(in.ca);
         plan.failure = revoke ? Texts::RevocationFailed : Texts::CrlFailed;

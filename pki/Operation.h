@@ -34,6 +34,7 @@ struct TOperationPlan
     QStringList earlierResults;       // any of them existing asks the question first
     QString question;
     QStringList commands; // "exit" last
+    QStringList environment; // NAME=value secrets the commands read, kept out of their text
     QString result;       // the file the run must write
     QString doneMessage;
     QString failure; // names the operation in the error box

@@ -72,4 +72,25 @@ QString Failure(const QString &what, const QString &toolLine);
 QString FailureWithCode(const QString &what, quint32 exitCode);
 QString FailureNoFile(const QString &what, const QString &file);
 
+// Command-line use.
+extern const QString Help;
+QString Version(const QString &version);
+QString Usage(const QString &problem);
+QString UnknownCa(const QString &ca, const QString &dir);
+extern const QString NoCas;
+extern const QString NoPassphrase;
+extern const QString EmptyPassphrase;
+QString PassphraseFileUnreadable(const QString &file, const QString &reason);
+QString PassphraseFileNotRegular(const QString &file);
+QString PassphraseFileNotYours(const QString &file);
+QString PassphraseFileOpen(const QString &file, uint mode);
+QString PassphrasePrompt(const QString &ca);
+QString CaLockFailed(const QString &reason);
+// `tarvik expiry`: one line per finding, after the CA's name.
+QString CheckLine(const QString &ca, const QString &text);
+QString CaExpiresOn(const QDateTime &end, qint64 daysLeft);
+QString UnreadableFile(const QString &file);
+QString UnreadableIndex(const QString &file, const QString &reason);
+QString CrlToPublish(const QString &ca, const QString &state);
+
 } // namespace Texts

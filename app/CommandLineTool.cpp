@@ -75,16 +75,16 @@ TArguments Parse(const QStringList &args)
         } else if (arg == QStringLiteral("--version")) {
             a.version = true;
         } else if (TakeValue(args, i, QStringLiteral("--dir"), &value)) {
-            a.dir = {true, value, value.isEmpty() ? QStringLiteral("l'option --dir attend un répertoire.") : QString()};
+            a.dir = ParseCommandLine({QString(), QStringLiteral("--dir"), value}); // as the window reads it
         } else if (TakeValue(args, i, QStringLiteral("--days"), &a.days)
                    || TakeValue(args, i, QStringLiteral("--passphrase-file"), &a.passphraseFile)) {
             continue;
         } else if (arg.startsWith(u'-')) {
-            a.error = QStringLiteral("option inconnue : « %1 ».").arg(arg);
+            a.error = Texts::UnknownOption(arg);
         } else if (a.command.isEmpty() && (arg == kCrl || arg == kExpiry)) {
             a.command = arg;
         } else if (a.command.isEmpty()) {
-            a.error = QStringLiteral("commande inconnue : « %1 ».").arg(arg);
+            a.error = Texts::UnknownCommand(arg);
         } else {
             a.names << arg;
         }
@@ -94,11 +94,11 @@ TArguments Parse(const QStringList &args)
     if (!a.dir.error.isEmpty())
         a.error = a.dir.error;
     else if (a.command == kCrl && a.names.size() != 1)
-        a.error = QStringLiteral("la commande crl attend un seul CA.");
+        a.error = Texts::CrlTakesOneCa;
     else if (bool ok = false; a.days.toInt(&ok) < 0 || !ok)
-        a.error = QStringLiteral("--days attend un nombre de jours (0 ou plus).");
+        a.error = Texts::BadDaysOption;
     else if (a.command != kCrl && !a.passphraseFile.isEmpty())
-        a.error = QStringLiteral("--passphrase-file ne sert qu'à la commande crl.");
+        a.error = Texts::PassphraseFileForCrlOnly;
     return a;
 }
 
@@ -108,9 +108,14 @@ void Print(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-int Refuse(const QString &message)
+void Complain(const QString &message)
 {
     Print(stderr, QStringLiteral("tarvik : %1\n").arg(message));
+}
+
+int Refuse(const QString &message)
+{
+    Complain(message);
     return kRefused;
 }
 
@@ -123,7 +128,7 @@ bool EnterProgramDir(const TCommandLine &dir, QString *error)
                          UserDataDir(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath()));
     *error = chosen.error;
     if (chosen.error.isEmpty() && !QDir::setCurrent(chosen.dir))
-        *error = QStringLiteral("impossible d'ouvrir le répertoire « %1 ».").arg(chosen.dir);
+        *error = Texts::CannotEnterDir(chosen.dir);
     return error->isEmpty();
 }
 
@@ -214,7 +219,7 @@ quint32 RunPlan(const TOperationPlan &plan, QStringList *lines)
 {
     TConsoleCommand run(nullptr);
     PrepareOperationRun(run, plan);
-    run.SetErrorReporter([](const QString &message) { Print(stderr, QStringLiteral("tarvik : %1\n").arg(message)); });
+    run.SetErrorReporter(Complain);
     run.SetOnNewLine([](TConsoleCommand *, const QString &line, TOutputType type) {
         if (type == otEntireLine)
             Print(stdout, line + u'\n');
@@ -254,7 +259,7 @@ int PublishCrl(const TArguments &a)
         return Refuse(error);
     const TCaLock lock(ca);
     if (lock.State() == TCaLock::Busy) {
-        Print(stderr, QStringLiteral("tarvik : %1\n").arg(Texts::CaBusy));
+        Complain(Texts::CaBusy);
         return kFailed;
     }
     if (lock.State() == TCaLock::Failed)
@@ -271,7 +276,7 @@ int PublishCrl(const TArguments &a)
     const quint32 exitCode = RunPlan(plan, &lines);
     if (const QString failure = JudgeRun(plan, before, exitCode, lines); !failure.isEmpty()) {
         qCWarning(lcCommandLine) << "CRL of" << ca << "not published, exit code" << exitCode;
-        Print(stderr, QStringLiteral("tarvik : %1\n").arg(failure));
+        Complain(failure);
         return kFailed;
     }
     Print(stdout, plan.doneMessage + u'\n');

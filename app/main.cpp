@@ -2,6 +2,7 @@
 #include "Unit1.h"
 
 #include "console/ConsoleCommand.h"
+#include "pki/Texts.h"
 #include "settings/ProgramDir.h"
 
 #include <QApplication>
@@ -62,7 +63,7 @@ int main(int argc, char **argv)
     // The CA paths in command lines and configuration files are relative: they must
     // name the directories of the program directory however it was started.
     if (!QDir::setCurrent(chosen.dir))
-        return Refuse(QStringLiteral("impossible d'ouvrir le répertoire « %1 ».").arg(chosen.dir));
+        return Refuse(Texts::CannotEnterDir(chosen.dir));
 
     int result = 0;
     {

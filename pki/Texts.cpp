@@ -262,6 +262,25 @@ QString Usage(const QString &problem)
     return problem + QStringLiteral("\nPour l'aide : tarvik --help");
 }
 
+QString UnknownOption(const QString &option)
+{
+    return QStringLiteral("option inconnue : « %1 ».").arg(option);
+}
+
+QString UnknownCommand(const QString &command)
+{
+    return QStringLiteral("commande inconnue : « %1 ».").arg(command);
+}
+
+const QString CrlTakesOneCa = QStringLiteral("la commande crl attend un seul CA.");
+const QString BadDaysOption = QStringLiteral("--days attend un nombre de jours (0 ou plus).");
+const QString PassphraseFileForCrlOnly = QStringLiteral("--passphrase-file ne sert qu'à la commande crl.");
+
+QString CannotEnterDir(const QString &dir)
+{
+    return QStringLiteral("impossible d'ouvrir le répertoire « %1 ».").arg(dir);
+}
+
 QString UnknownCa(const QString &ca, const QString &dir)
 {
     return QStringLiteral("le CA « %1 » n'existe pas dans %2 (ni dans tarvik.ini, ni en dossier).").arg(ca, dir);

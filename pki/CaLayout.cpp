@@ -20,7 +20,6 @@ QString CertKey(const QString &ca, const QString &name) { return CertDir(ca, nam
 QString CertRequest(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.csr"); }
 QString CertFile(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.crt"); }
 QString Pkcs12(const QString &ca, const QString &name) { return CertDir(ca, name) + u'/' + name + QStringLiteral(".p12"); }
-QString LockFile(const QString &ca) { return ca + QStringLiteral("/.tarvik.lock"); }
 QString IssuedBySerial(const QString &ca, const QString &serial) { return NewCertsDir(ca) + u'/' + serial + QStringLiteral(".pem"); }
 
 } // namespace CaLayout

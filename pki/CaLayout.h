@@ -25,8 +25,6 @@ QString CertKey(const QString &ca, const QString &name);
 QString CertRequest(const QString &ca, const QString &name);
 QString CertFile(const QString &ca, const QString &name);
 QString Pkcs12(const QString &ca, const QString &name);
-// Held by whoever runs an operation on the CA, the window or `tarvik crl`.
-QString LockFile(const QString &ca);
 // The copy of an issued certificate that the tool keeps under its serial.
 QString IssuedBySerial(const QString &ca, const QString &serial);
 

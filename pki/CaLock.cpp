@@ -1,5 +1,4 @@
 #include "pki/CaLock.h"
-#include "pki/CaLayout.h"
 
 #include <QFile>
 
@@ -10,20 +9,17 @@
 
 TCaLock::TCaLock(const QString &ca)
 {
-    const QString path = CaLayout::LockFile(ca);
     // Close-on-exec: a tool left running must not keep the CA locked.
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
-        error_ = QStringLiteral("%1 : %2").arg(path, qt_error_string(errno));
-        return;
-    }
-    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+    fd_ = ::open(QFile::encodeName(ca).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
         state_ = Held;
         return;
     }
-    state_ = errno == EWOULDBLOCK ? Busy : Failed;
-    error_ = QStringLiteral("%1 : %2").arg(path, qt_error_string(errno));
-    ::close(fd_);
+    const int error = errno;
+    state_ = error == EWOULDBLOCK ? Busy : Failed;
+    error_ = QStringLiteral("%1 : %2").arg(ca, qt_error_string(error));
+    if (fd_ >= 0)
+        ::close(fd_);
     fd_ = -1;
 }
 

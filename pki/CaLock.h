@@ -2,8 +2,9 @@
 #include <QString>
 
 // One operation at a time on a CA, also between the window and `tarvik crl`: an exclusive
-// flock() on a file in the CA folder. The kernel drops it with the holder's last
-// descriptor, so a crashed holder leaves nothing to clean up. Never waits.
+// flock() on the CA folder itself. The kernel drops it with the holder's last descriptor,
+// so a crashed holder leaves nothing to clean up, and no lock file is left in the folder
+// by a run that was refused or cancelled. Never waits.
 class TCaLock
 {
 public:
@@ -15,7 +16,7 @@ public:
     TCaLock &operator=(const TCaLock &) = delete;
 
     TState State() const { return state_; }
-    // Why the lock file could not be used, when Failed.
+    // Why the CA folder could not be locked, when Failed.
     QString Error() const { return error_; }
 
 private:

@@ -52,7 +52,7 @@ while IFS='|' read -r want reason cmd; do
 done <<'CASES'
 2|accessible à d'autres|"$tarvik" --dir . crl acme.test --passphrase-file open.pass
 1|échoué|"$tarvik" --dir . crl acme.test --passphrase-file wrong.pass
-1|déjà en cours|TARVIK_CA_PASS=$pass flock acme.test/.tarvik.lock "$tarvik" --dir . crl acme.test
+1|déjà en cours|TARVIK_CA_PASS=$pass flock acme.test "$tarvik" --dir . crl acme.test
 2|n'existe pas|TARVIK_CA_PASS=$pass "$tarvik" --dir . crl other.test
 2|n'existe pas|"$tarvik" --dir "$tmp/missing" expiry
 0|CRL à republier avant|"$tarvik" --dir . expiry acme.test --days 3

@@ -41,10 +41,11 @@ QString Extensions(const QString &cert)
             .output);
 }
 
-// What the console does: the lines go to a shell's standard input.
-TRun Shell(const QStringList &lines)
+// What the console does: the lines go to a shell's standard input, the run's secrets
+// into its environment.
+TRun Shell(const QStringList &lines, const QStringList &environment = {})
 {
-    return RunProgram("/bin/sh", {}, (lines.join(u'\n') + u'\n').toUtf8());
+    return RunProgram("/bin/sh", {}, (lines.join(u'\n') + u'\n').toUtf8(), environment);
 }
 
 // Strict verification against the CA of the given directory, with extra options.
@@ -96,7 +97,7 @@ protected:
     TRun Revoke(const QString &ca, const QString &serial)
     {
         WriteSigningConfig(ca, TSigningVariant::Crl, "");
-        return Shell(RevocationCommands(Tool(), ca, serial, kPass));
+        return Shell(RevocationCommands(Tool(), ca, serial, kPass), {"TARVIK_CA_PASS=" + kPass});
     }
 };
 

@@ -2,7 +2,9 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "OperationRun.h"
 #include "console/ConsoleCommand.h"
+#include "pki/CaLock.h"
 #include "pki/CaLayout.h"
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
@@ -15,9 +17,6 @@
 Q_LOGGING_CATEGORY(lcOperations, "tarvik.operations")
 
 namespace {
-// The shell stops at the first command that fails, so nothing is made from what a failed
-// step left behind (an export of an older certificate, a CRL after a failed revocation).
-const QString kOperationInterpreter = QString::fromLatin1(kCommandInterpreter) + QStringLiteral(" -e");
 
 // Folders made for a run that failed, when nothing else went into them.
 void RemoveEmptyDirectories(const QStringList &dirs)
@@ -36,6 +35,7 @@ struct TForm1::TOperationRun
     TOperationPlan plan;
     TFileStamp before;
     QStringList madeDirectories; // removed again, when empty, if the run fails
+    std::unique_ptr<TCaLock> lock; // also keeps `tarvik crl` off the CA
     bool startFailureShown = false;
 };
 
@@ -90,7 +90,12 @@ bool TForm1::PaneInUse(const QPlainTextEdit *memo) const
 void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 {
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
-        || !OperationFree(in.ca, memo) || Refused(RefusalBeforeRun(in)))
+        || !OperationFree(in.ca, memo))
+        return;
+    auto lock = std::make_unique<TCaLock>(in.ca);
+    if (lock->State() == TCaLock::Failed)
+        qCWarning(lcOperations) << "CA" << in.ca << "could not be locked:" << lock->Error();
+    if (Refused(lock->State() == TCaLock::Busy ? Texts::CaBusy : QString()) || Refused(RefusalBeforeRun(in)))
         return;
     const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));
     for (const QString &warning : WarningsBeforeIssue(in, caEnd, QDateTime::currentDateTimeUtc()))
@@ -109,14 +114,15 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
     try {
         if (plan.writeFiles)
             plan.writeFiles();
-        StartOperation(plan, memo, made);
+        StartOperation(plan, memo, made, std::move(lock));
     } catch (...) {
         RemoveEmptyDirectories(made);
         throw;
     }
 }
 
-void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories)
+void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
+                            std::unique_ptr<TCaLock> lock)
 {
     memoLines_.value(memo)->Clear();
     // What an earlier run left under the pending names must not pass for this run's work.
@@ -126,12 +132,10 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
     op->plan = plan;
     op->before = StampOf(plan.result);
     op->madeDirectories = madeDirectories;
+    op->lock = std::move(lock);
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
-    run->SetCommandLine(kOperationInterpreter);
-    run->SetEnvironment(plan.environment);
-    // A POSIX shell takes a CR as part of the last word.
-    run->SetReturnCode(rcLF);
+    PrepareOperationRun(*run, plan);
     run->SetErrorReporter([this, op](const QString &message) {
         op->startFailureShown = true;
         boxes_->Error(ErrorBoxText(message));
@@ -152,8 +156,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
         DiscardPending(plan);
         throw;
     }
-    for (const QString &line : plan.commands)
-        run->QueueInputLine(line, true);
+    QueueOperationCommands(*run, plan);
 }
 
 void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
@@ -167,6 +170,7 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
     delete op->run;
+    op->lock.reset();
 
     QString failure = JudgeRun(op->plan, op->before, exitCode, lines);
     if (failure.isEmpty())

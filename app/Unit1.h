@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class TCaLock;
 class TConsoleCommand;
 class TIniFile;
 class TMemoLines;
@@ -119,7 +120,8 @@ private:
     struct TOperationRun;
     TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
     void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
-    void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories);
+    void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
+                        std::unique_ptr<TCaLock> lock);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);
     // The guards; each shows its refusal itself and answers whether to go on.
     bool Refused(const QString &refusal);

@@ -1,6 +1,8 @@
+#include "CommandLineTool.h"
 #include "Unit1.h"
 
 #include "console/ConsoleCommand.h"
+#include "pki/Texts.h"
 #include "settings/ProgramDir.h"
 
 #include <QApplication>
@@ -36,6 +38,8 @@ int main(int argc, char **argv)
         QStringList raw;
         for (int i = 0; i < argc; ++i)
             raw << QString::fromLocal8Bit(argv[i]);
+        if (IsCommandLineUse(raw))
+            return RunCommandLine(argc, argv);
         const TCommandLine early = ParseCommandLine(raw);
         if (early.hasDir && early.error.isEmpty()) {
             const TProgramDir chosen = ChooseProgramDir(QString(), early, QString());
@@ -48,7 +52,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
     // No display name: the window manager would append it to every box's title.
     // Ties the window to the menu entry, so the task bar shows the entry's icon and name.
-    QApplication::setDesktopFileName(QStringLiteral("tarvik"));
+    QApplication::setDesktopFileName(QStringLiteral(TARVIK_APP_ID));
     QApplication::setWindowIcon(ProgramIcon());
 
     const TProgramDir chosen =
@@ -59,7 +63,7 @@ int main(int argc, char **argv)
     // The CA paths in command lines and configuration files are relative: they must
     // name the directories of the program directory however it was started.
     if (!QDir::setCurrent(chosen.dir))
-        return Refuse(QStringLiteral("impossible d'ouvrir le répertoire « %1 ».").arg(chosen.dir));
+        return Refuse(Texts::CannotEnterDir(chosen.dir));
 
     int result = 0;
     {

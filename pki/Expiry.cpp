@@ -1,6 +1,9 @@
 #include "pki/Expiry.h"
+#include "pki/CaLayout.h"
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -137,4 +140,46 @@ QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QD
     if (!unpublished.isEmpty())
         lines.append(Texts::CrlLacksRevocationsWarning(ca, unpublished));
     return lines.join(QStringLiteral("\n\n"));
+}
+
+TCheckReport CheckCaExpiry(const TCaFacts &f, int windowDays, const QDateTime &now)
+{
+    TCheckReport report;
+    const auto add = [&](int status, const QString &text) {
+        report.status = std::max(report.status, status);
+        report.lines.append(Texts::CheckLine(f.ca, text));
+    };
+
+    if (!f.caCertExists)
+        add(2, Texts::NoCaCertificateYet);
+    else if (!f.caNotAfter.isValid())
+        add(2, Texts::UnreadableFile(CaLayout::CaCert(f.ca)));
+    else if (const TExpiry state = ExpiryOf(f.caNotAfter, now, windowDays); state == TExpiry::Passed)
+        add(2, Texts::CaExpiredSince(f.caNotAfter));
+    else if (state == TExpiry::Soon)
+        add(1, Texts::CaExpiresOn(f.caNotAfter, LocalDaysBetween(now, f.caNotAfter)));
+    else
+        add(0, Texts::CaValidUntil(f.caNotAfter));
+
+    if (!f.crlExists)
+        add(1, Texts::CrlToPublish(f.ca, Texts::NoCrlYet));
+    else if (!f.crlNextUpdate.isValid())
+        add(2, Texts::UnreadableFile(CaLayout::Crl(f.ca)));
+    else if (const TExpiry state = ExpiryOf(f.crlNextUpdate, now, kCrlWarningDays); state == TExpiry::Passed)
+        add(2, Texts::CrlToPublish(f.ca, Texts::CrlExpiredSince(f.crlNextUpdate)));
+    else if (state == TExpiry::Soon)
+        add(1, Texts::CrlToPublish(f.ca, Texts::CrlRepublishBefore(f.crlNextUpdate)));
+    else
+        add(0, Texts::CrlRepublishBefore(f.crlNextUpdate));
+
+    if (!f.indexError.isEmpty()) {
+        add(2, Texts::UnreadableIndex(CaLayout::Index(f.ca), f.indexError));
+        return report;
+    }
+    // Certificates that have ended stay in the database for good: they are history, not
+    // something to do.
+    for (const QString &line : f.validLines)
+        if (ExpiryOf(IndexLineExpiry(line), now, windowDays) == TExpiry::Soon)
+            add(1, IndexLineTip(line, now));
+    return report;
 }

@@ -57,3 +57,23 @@ QList<TSummaryPart> ExpirySummary(const QDateTime &caNotAfter, const QDateTime &
 // ends soon, or whose CRL lacks revocations; empty when all is fine or missing.
 QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QDateTime &crlNextUpdate,
                         const QDateTime &now, const QStringList &unpublished = {});
+
+// What `tarvik expiry` reports for one CA, as monitoring checks do: 0 when nothing needs
+// doing, 1 when something ends within the window (the CRL within kCrlWarningDays), 2 when
+// something has ended or cannot be read.
+struct TCaFacts
+{
+    QString ca;
+    bool caCertExists = false;
+    QDateTime caNotAfter; // invalid when the file cannot be read
+    bool crlExists = false;
+    QDateTime crlNextUpdate;
+    QStringList validLines; // the database's "V" lines
+    QString indexError;     // why the database could not be read; empty when it was
+};
+struct TCheckReport
+{
+    int status = 0;
+    QStringList lines; // one line of French each
+};
+TCheckReport CheckCaExpiry(const TCaFacts &facts, int windowDays, const QDateTime &now);

@@ -97,4 +97,31 @@ QString FailureNotRenamed(const QString &what, const QString &file);
 // The cause of one of the tool's common failures in a French sentence; empty when unknown.
 QString ExplainToolFailure(const QString &toolLine);
 
+// Command-line use.
+extern const QString Help;
+QString Version(const QString &version);
+QString Usage(const QString &problem);
+QString UnknownOption(const QString &option);
+QString UnknownCommand(const QString &command);
+extern const QString CrlTakesOneCa;
+extern const QString BadDaysOption;
+extern const QString PassphraseFileForCrlOnly;
+QString CannotEnterDir(const QString &dir);
+QString UnknownCa(const QString &ca, const QString &dir);
+extern const QString NoCas;
+extern const QString NoPassphrase;
+extern const QString EmptyPassphrase;
+QString PassphraseFileUnreadable(const QString &file, const QString &reason);
+QString PassphraseFileNotRegular(const QString &file);
+QString PassphraseFileNotYours(const QString &file);
+QString PassphraseFileOpen(const QString &file, uint mode);
+QString PassphrasePrompt(const QString &ca);
+QString CaLockFailed(const QString &reason);
+// `tarvik expiry`: one line per finding, after the CA's name.
+QString CheckLine(const QString &ca, const QString &text);
+QString CaExpiresOn(const QDateTime &end, qint64 daysLeft);
+QString UnreadableFile(const QString &file);
+QString UnreadableIndex(const QString &file, const QString &reason);
+QString CrlToPublish(const QString &ca, const QString &state);
+
 } // namespace Texts

@@ -78,7 +78,7 @@ bool IsInstalledCopy(const QString &exeDir)
 {
     const QDir bin(exeDir);
     return bin.dirName() == QStringLiteral("bin")
-        && QFileInfo(bin.filePath(QStringLiteral("../share/applications/tarvik.desktop"))).isFile();
+        && QFileInfo(bin.filePath(QStringLiteral("../share/applications/" TARVIK_APP_ID ".desktop"))).isFile();
 }
 
 QString UserDataDir(const QString &xdgDataHome, const QString &home)

@@ -19,7 +19,7 @@ struct TCommandLine
 TCommandLine ParseCommandLine(const QStringList &arguments);
 
 // True for the layout that `cmake --install` and the package make: the executable
-// in {prefix}/bin with {prefix}/share/applications/tarvik.desktop beside it. A
+// in {prefix}/bin with {prefix}/share/applications/{app id}.desktop beside it. A
 // build directory or an unpacked folder has no such entry.
 bool IsInstalledCopy(const QString &exeDir);
 

@@ -1,4 +1,5 @@
 #include "app_Fixture.h"
+#include "pki/CaLock.h"
 
 #include "pki/Texts.h"
 
@@ -418,6 +419,8 @@ TEST_F(CreateCaTest, ASecondOperationOnTheSameCaIsRefusedWhileTheFirstRuns)
     Click("cxButton14");
     const QString busy = "Une opération est déjà en cours sur ce CA.";
     EXPECT_EQ(boxes->Texts("message"), QStringList({busy, busy}));
+    // `tarvik crl` takes the same lock from its own process.
+    EXPECT_EQ(TCaLock("acme.test").State(), TCaLock::Busy);
     // Another CA's operation on the same page would mix both outputs in its pane.
     AddCa("beta");
     boxes->shown.clear();
@@ -425,6 +428,12 @@ TEST_F(CreateCaTest, ASecondOperationOnTheSameCaIsRefusedWhileTheFirstRuns)
     EXPECT_EQ(boxes->Texts("message"),
               QStringList({"Une opération est déjà en cours sur cette page : attendez qu'elle se termine."}));
     ASSERT_TRUE(WaitForRuns());
+    {
+        const TCaLock commandLine("beta");
+        boxes->shown.clear();
+        Click("cxButton6");
+        EXPECT_EQ(boxes->Texts("message"), QStringList({busy}));
+    }
     // The end of the run, reported by its worker, frees the CA.
     boxes->shown.clear();
     Click("cxButton6");

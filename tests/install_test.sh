@@ -31,9 +31,9 @@ start_until() {
 }
 
 DESTDIR=$tmp/root cmake --install "$build" --prefix /usr >/dev/null
-for f in bin/tarvik share/applications/tarvik.desktop share/metainfo/tarvik.metainfo.xml \
+for f in bin/tarvik share/applications/io.github.tarvik.Tarvik.desktop share/metainfo/io.github.tarvik.Tarvik.metainfo.xml \
          share/icons/hicolor/scalable/apps/tarvik.svg share/icons/hicolor/16x16/apps/tarvik.png \
-         share/icons/hicolor/48x48/apps/tarvik.png; do
+         share/icons/hicolor/48x48/apps/tarvik.png lib/systemd/user/tarvik-crl@.service; do
   [ -f "$tmp/root/usr/$f" ] || fail "not installed: /usr/$f"
 done
 

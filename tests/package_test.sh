@@ -13,7 +13,8 @@ for dep in openssl libqt6widgets6 libc6; do
   [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
 done
 files=$(dpkg-deb -c "$deb")
-for f in usr/bin/tarvik usr/share/applications/tarvik.desktop usr/share/metainfo/tarvik.metainfo.xml \
+for f in usr/bin/tarvik usr/share/applications/io.github.tarvik.Tarvik.desktop \
+         usr/share/metainfo/io.github.tarvik.Tarvik.metainfo.xml usr/lib/systemd/user/tarvik-crl@.timer \
          usr/share/icons/hicolor/scalable/apps/tarvik.svg usr/share/icons/hicolor/48x48/apps/tarvik.png; do
   grep -q " \./$f\$" <<<"$files" || fail "the package lacks /$f"
 done

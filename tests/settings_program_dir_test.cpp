@@ -55,7 +55,7 @@ TEST_F(ProgramDirTest, InstalledCopyCreatesAPrivateUserDataDirectory)
 {
     const QString bin = MakeDir("usr/bin");
     MakeDir("usr/share/applications");
-    WriteBytes(Path("usr/share/applications/tarvik.desktop"), "[Desktop Entry]\n");
+    WriteBytes(Path("usr/share/applications/io.github.tarvik.Tarvik.desktop"), "[Desktop Entry]\n");
     const TProgramDir chosen = ChooseProgramDir(bin, ParseCommandLine({"tarvik"}), UserData());
     EXPECT_EQ(chosen.dir, UserData());
     EXPECT_EQ(Mode(UserData()), 0700u);

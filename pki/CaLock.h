@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+
+// One operation at a time on a CA, also between the window and `tarvik crl`: an exclusive
+// flock() on the CA folder itself. The kernel drops it with the holder's last descriptor,
+// so a crashed holder leaves nothing to clean up, and no lock file is left in the folder
+// by a run that was refused or cancelled. Never waits.
+class TCaLock
+{
+public:
+    enum TState { Held, Busy, Failed };
+
+    explicit TCaLock(const QString &ca);
+    ~TCaLock();
+    TCaLock(const TCaLock &) = delete;
+    TCaLock &operator=(const TCaLock &) = delete;
+
+    TState State() const { return state_; }
+    // Why the CA folder could not be locked, when Failed.
+    QString Error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    TState state_ = Failed;
+    QString error_;
+};

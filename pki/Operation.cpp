@@ -195,7 +195,6 @@ QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNo
 TOperationPlan PlanOperation(const TOperationInput &in)
 {
     TOperationPlan plan;
-    plan.kind = in.kind;
     plan.ca = in.ca;
     plan.environment = SecretEnvironment(in.passphrase, IsCertificate(in.kind) ? in.password : QString());
     const auto pending = [&plan](const QStringList &finals) {

@@ -29,7 +29,6 @@ struct TOperationInput
 
 struct TOperationPlan
 {
-    TOperationKind kind = TOperationKind::CreateCa;
     QString ca;
     QStringList directories;          // made first; an existing one is fine
     std::function<void()> writeFiles; // the configuration files the commands read

@@ -72,6 +72,7 @@ public:
     void cxButton16Click();
     void btPublishCrlClick();
     void cxListBox1Click();
+    void btRenewClick();
     void chkCompatSrvClick();
     void chkCompatUsrClick();
 

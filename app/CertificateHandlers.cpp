@@ -13,6 +13,7 @@ TOperationInput TForm1::OperationInput(TOperationKind kind, const QLineEdit *pas
     in.ca = CaName();
     in.passphrase = passphrase->text();
     in.subject = SubjectOnPage();
+    in.crlUrl = ui->txtCrlUrlCA->text();
     return in;
 }
 
@@ -47,6 +48,7 @@ void TForm1::cxButton14Click()
 {
     TOperationInput in = OperationInput(TOperationKind::ServerCertificate, ui->cxMaskEdit2);
     in.name = ui->cxTextEdit8->text();
+    in.altNames = ui->txtAltNamesSrv->text();
     in.suffix = ui->cxLabel8->text();
     in.days = ui->txtTTLsrv->text();
     in.password = ui->cxTextEdit3->text();
@@ -58,6 +60,7 @@ void TForm1::cxButton15Click()
 {
     TOperationInput in = OperationInput(TOperationKind::UserCertificate, ui->cxMaskEdit3);
     in.name = ui->cxTextEdit9->text();
+    in.email = ui->txtEmailUsr->text();
     in.days = ui->txtTTLusr->text();
     in.password = ui->cxTextEdit4->text();
     in.compatiblePkcs12 = ui->chkCompatUsr->isChecked();

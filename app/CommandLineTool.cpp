@@ -252,6 +252,8 @@ int PublishCrl(const TArguments &a)
     in.kind = TOperationKind::CrlPublication;
     in.tool = ToolPath();
     in.ca = ca;
+    // The DER copy for clients is written where the CA names a distribution point.
+    in.crlUrl = ReadCaSection(TIniFile(SettingsFilePath(QDir::currentPath() + u'/')), ca).crlUrl;
     if (const QString refusal = RefusalBeforeRun(in); !refusal.isEmpty())
         return Refuse(refusal);
     QString error;

@@ -4,6 +4,8 @@
 
 #include "common/Exception.h"
 #include "pki/CaFiles.h"
+#include "pki/CaName.h"
+#include "pki/Texts.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -17,13 +19,15 @@ Q_LOGGING_CATEGORY(lcSettings, "tarvik.settings")
 TCaFields TForm1::CaFieldsOnPage() const
 {
     return {ui->txtEmailCA->text(), ui->txtTTLCA->text(), ui->comboCountryCodeCA->currentText(),
-            ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(), ui->txtServiceCA->text()};
+            ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(), ui->txtServiceCA->text(),
+            ui->txtCrlUrlCA->text()};
 }
 
 void TForm1::ShowCaFields(const TCaFields &f)
 {
     ShowSubject({f.country, f.province, f.city, f.company, f.service, f.email});
     ui->txtTTLCA->setText(f.days);
+    ui->txtCrlUrlCA->setText(f.crlUrl);
     // The picker must not show another CA's lifetime: picking it again would change nothing.
     ShowPickedValidity(ui->comboTTLCA, f.days);
 }
@@ -52,6 +56,8 @@ void TForm1::cxTextEdit1Exit()
 void TForm1::cxButton1Click()
 {
     if (TypedCaRefused())
+        return;
+    if (const QString url = ui->txtCrlUrlCA->text(); !url.isEmpty() && !IsValidCrlUrl(url) && Refused(Texts::InvalidCrlUrl))
         return;
     // A file Save cannot write is reported: the user must not believe the fields saved.
     try {

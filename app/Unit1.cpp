@@ -94,6 +94,7 @@ void TForm1::ConnectHandlers()
     on(ui->cxButton12, &QPushButton::clicked, &TForm1::cxButton12Click);
     on(ui->cxButton16, &QPushButton::clicked, &TForm1::cxButton16Click);
     on(ui->btPublishCrl, &QPushButton::clicked, &TForm1::btPublishCrlClick);
+    on(ui->btRenew, &QPushButton::clicked, &TForm1::btRenewClick);
     on(ui->cxListBox1, &QListWidget::currentItemChanged, &TForm1::cxListBox1Click);
     on(ui->chkCompatSrv, &QCheckBox::toggled, &TForm1::chkCompatSrvClick);
     on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
@@ -164,13 +165,13 @@ void TForm1::SetTabOrder()
     const QList<QWidget *> order = {
         ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->cxButton3,
         ui->cxButton4, ui->cxMaskEdit2, ui->cxMemo2, ui->cxButton8, ui->cxButton9, ui->comboTTLsrv, ui->txtTTLsrv,
-        ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8, ui->chkCompatSrv,
-        ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->cxButton15, ui->cxMemo3,
+        ui->txtAltNamesSrv, ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8, ui->chkCompatSrv,
+        ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->txtEmailUsr, ui->cxButton15, ui->cxMemo3,
         ui->cxTextEdit9, ui->chkCompatUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
         ui->comboTTLCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA, ui->txtServiceCA,
-        ui->txtTTLCA, ui->txtVilleCA, ui->cxButton2,
-        ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->cxMemo4, ui->cxListBox1, ui->txtRevokeNumber,
+        ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->cxButton2,
+        ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->btRenew, ui->cxMemo4, ui->cxListBox1, ui->txtRevokeNumber,
         ui->cxListBox2, ui->cxButton12,
     };
     for (qsizetype i = 1; i < order.size(); ++i)

@@ -73,6 +73,7 @@ public:
     void cxButton16Click();
     void btPublishCrlClick();
     void cxListBox1Click();
+    void btRenewClick();
     void chkCompatSrvClick();
     void chkCompatUsrClick();
 

@@ -164,7 +164,8 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
               {"basicConstraints", QStringLiteral("critical,CA:false")}});
 }
 
-void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QStringList &altNames)
+void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QStringList &altNames,
+                        const QString &crlUrl)
 {
     const QString dir = EscapeConfigValue(ca);
     TIniFile ini(CaLayout::SigningConfig(ca));
@@ -213,6 +214,12 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
               // Signing (TLS, mail) and RSA key transport, for servers and users alike.
               {"keyUsage", QStringLiteral("critical,digitalSignature,keyEncipherment")},
               {"subjectKeyIdentifier", QStringLiteral("hash")}});
+    // A CA whose address was removed issues certificates without one again.
+    const QString distributionPoints = QStringLiteral("crlDistributionPoints");
+    if (crlUrl.isEmpty())
+        ini.RemoveKey(QStringLiteral("user_cert"), distributionPoints);
+    else
+        ini.WriteValue(QStringLiteral("user_cert"), distributionPoints, QStringLiteral("URI:") + EscapeConfigValue(crlUrl));
     ini.WriteValue(QStringLiteral("crl_ext"), QStringLiteral("authorityKeyIdentifier"), QStringLiteral("keyid:always"));
     // CAs made before the CRL was numbered have no crlnumber yet.
     EnsureCrlNumber(ca);

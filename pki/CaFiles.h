@@ -30,5 +30,7 @@ void EnsureCrlNumber(const QString &ca);
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName);
 // altNames are the server's subjectAltName entries ("DNS:…", "IP:…", checked by
 // pki/AltNames); the server variant writes them, the other variants ignore them.
+// crlUrl (checked by IsValidCrlUrl), when not empty, becomes the certificates' CRL
+// distribution point.
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days,
-                        const QStringList &altNames = {});
+                        const QStringList &altNames = {}, const QString &crlUrl = {});

@@ -15,6 +15,7 @@ QString PrivateDir(const QString &ca) { return ca + QStringLiteral("/private"); 
 QString CaKey(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.key"); }
 QString CaCert(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.crt"); }
 QString Crl(const QString &ca) { return CrlDir(ca) + u'/' + ca + QStringLiteral(".crl.crt"); }
+QString CrlDer(const QString &ca) { return CrlDir(ca) + u'/' + ca + QStringLiteral(".crl"); }
 QString CertDir(const QString &ca, const QString &name) { return CertsDir(ca) + u'/' + name; }
 QString CertKey(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.key"); }
 QString CertRequest(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.csr"); }

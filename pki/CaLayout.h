@@ -19,6 +19,8 @@ QString PrivateDir(const QString &ca);
 QString CaKey(const QString &ca);
 QString CaCert(const QString &ca);
 QString Crl(const QString &ca);
+// The same CRL in DER, the form clients fetch from the CA's CRL address.
+QString CrlDer(const QString &ca);
 // The certificate issued for {name} (a host or a user) and the files of its folder.
 QString CertDir(const QString &ca, const QString &name);
 QString CertKey(const QString &ca, const QString &name);

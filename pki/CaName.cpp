@@ -4,6 +4,7 @@
 #include "settings/SettingsKeys.h"
 
 #include <QFileInfo>
+#include <QUrl>
 #include <QStringList>
 
 #include <algorithm>
@@ -133,6 +134,37 @@ bool IsValidSerial(const QString &serial)
         const char16_t u = c.unicode();
         return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
     });
+}
+
+namespace {
+
+// Printable ASCII without the characters that would end or quote a value in the
+// signing configuration or in the extension's list.
+bool IsPlainAscii(const QString &text, QStringView forbidden)
+{
+    return std::all_of(text.cbegin(), text.cend(), [forbidden](QChar c) {
+        return c.unicode() > 0x20 && c.unicode() < 0x7f && !forbidden.contains(c);
+    });
+}
+
+} // namespace
+
+bool IsValidEmailAddress(const QString &address)
+{
+    constexpr qsizetype kMaxEmail = 128;
+    const qsizetype at = address.indexOf(u'@');
+    return address.size() <= kMaxEmail && at > 0 && at == address.lastIndexOf(u'@') && at + 1 < address.size()
+           && IsPlainAscii(address, u"\"'`,");
+}
+
+bool IsValidCrlUrl(const QString &url)
+{
+    constexpr qsizetype kMaxUrl = 512;
+    if (url.size() > kMaxUrl || !IsPlainAscii(url, u"\"'`,\\"))
+        return false;
+    const QUrl parsed(url, QUrl::StrictMode);
+    return parsed.isValid() && (parsed.scheme() == u"http" || parsed.scheme() == u"https")
+           && !parsed.host().isEmpty() && url.startsWith(parsed.scheme() + QStringLiteral("://"));
 }
 
 QString CanonicalSerial(const QString &serial)

@@ -23,5 +23,14 @@ bool IsValidSerial(const QString &serial);
 // The serial as the tool names its files: upper case, an even number of digits.
 QString CanonicalSerial(const QString &serial);
 
+// An address the certificate can carry as it is (ASCII, since the tool stores it as
+// IA5String): one "@" with text on both sides, at most 128 characters, no blank, quote,
+// comma or control character.
+bool IsValidEmailAddress(const QString &address);
+// Where clients fetch a CA's CRL: "http://" or "https://" with a host, at most 512
+// ASCII characters, no blank, quote, comma, backslash or control character (a comma
+// would start another entry of the extension).
+bool IsValidCrlUrl(const QString &url);
+
 // True when {progDir}{ca} already holds a CA database, i.e. an index.txt.
 bool CaDatabaseExists(const QString &progDir, const QString &ca);

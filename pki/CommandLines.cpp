@@ -83,6 +83,12 @@ QStringList CrlCommands(const QString &tool, const QString &ca)
     };
 }
 
+QString CrlDerCommand(const QString &tool, const QString &ca)
+{
+    return Line(tool, {"crl", "-in", ShellQuote(CaLayout::Pending(CaLayout::Crl(ca))), "-outform", "DER", "-out",
+                       ShellQuote(CaLayout::Pending(CaLayout::CrlDer(ca)))});
+}
+
 QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial)
 {
     return QStringList{Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)), "-config",

@@ -1,5 +1,6 @@
 #include "pki/Operation.h"
 
+#include "pki/AltNames.h"
 #include "pki/CaLayout.h"
 #include "pki/CaName.h"
 #include "pki/CommandLines.h"
@@ -96,6 +97,15 @@ qsizetype IssuedCount(const QString &ca)
     }
 }
 
+// A user with an address of their own signs their mail with it, not with the CA's.
+TSubject CertificateSubject(const TOperationInput &in)
+{
+    TSubject subject = in.subject;
+    if (in.kind == TOperationKind::UserCertificate && !in.email.isEmpty())
+        subject.email = in.email;
+    return subject;
+}
+
 QString CommonNameOf(const TOperationInput &in)
 {
     switch (in.kind) {
@@ -133,8 +143,16 @@ QString InvalidNameRefusal(const TOperationInput &in)
     if (in.kind == TOperationKind::ServerCertificate && in.name.size() > in.suffix.size()
         && in.name.endsWith(in.suffix, Qt::CaseInsensitive))
         return Texts::HostHasCaSuffix(in.name, in.name.chopped(in.suffix.size()), in.ca);
+    if (in.kind == TOperationKind::ServerCertificate)
+        if (const QString refusal = ServerAltNames(in.name + in.suffix, in.altNames).refusal; !refusal.isEmpty())
+            return refusal;
     if (in.kind == TOperationKind::UserCertificate && !IsValidUserName(in.name))
         return Texts::InvalidUserName;
+    if (in.kind == TOperationKind::UserCertificate && !in.email.isEmpty() && !IsValidEmailAddress(in.email))
+        return Texts::InvalidUserEmail(in.email);
+    // The address goes into the signing configuration: only a checked one may.
+    if (!in.crlUrl.isEmpty() && !IsValidCrlUrl(in.crlUrl))
+        return Texts::InvalidCrlUrl;
     if (in.kind == TOperationKind::Revocation && !IsValidSerial(in.serial))
         return Texts::InvalidSerial;
     return QString();
@@ -164,7 +182,7 @@ QString RefusalBeforeRun(const TOperationInput &in)
         return QString();
     const QString caption = in.kind == TOperationKind::ServerCertificate ? Texts::ServerCommonNameCaption(in.suffix)
                                                                           : Texts::UserCommonNameCaption;
-    if (const QString refusal = SubjectRefusal(in.subject, CommonNameOf(in), caption); !refusal.isEmpty())
+    if (const QString refusal = SubjectRefusal(CertificateSubject(in), CommonNameOf(in), caption); !refusal.isEmpty())
         return refusal;
     if (!IsPositiveWholeNumber(in.days))
         return Texts::BadDays(QStringLiteral("Durée du certificat"));
@@ -220,9 +238,9 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         const QString commonName = in.name + (server ? in.suffix : QString());
         plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
         plan.writeFiles = [in, server, commonName] {
-            WriteRequestConfig(in.ca, server ? TCertKind::Server : TCertKind::User, in.subject, commonName);
+            WriteRequestConfig(in.ca, server ? TCertKind::Server : TCertKind::User, CertificateSubject(in), commonName);
             WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days,
-                               {QStringLiteral("DNS:") + commonName});
+                               ServerAltNames(commonName, in.altNames).entries, in.crlUrl);
         };
         // The export file, or at least the signed certificate, marks an earlier issue.
         plan.earlierResults = {CaLayout::Pkcs12(in.ca, in.name), CaLayout::CertFile(in.ca, in.name)};
@@ -240,7 +258,12 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.writeFiles = [ca = in.ca] { WriteSigningConfig(ca, TSigningVariant::Crl, QString()); };
         plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial))
                                : CrlCommands(in.tool, in.ca);
-        pending({CaLayout::Crl(in.ca)});
+        if (in.crlUrl.isEmpty()) {
+            pending({CaLayout::Crl(in.ca)});
+        } else {
+            plan.commands.insert(plan.commands.size() - 1, CrlDerCommand(in.tool, in.ca));
+            pending({CaLayout::Crl(in.ca), CaLayout::CrlDer(in.ca)});
+        }
         plan.doneMessage = Texts::RevocationDone(in.ca);
         plan.failure = revoke ? Texts::RevocationFailed : Texts::CrlFailed;
         break;

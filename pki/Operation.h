@@ -20,6 +20,9 @@ struct TOperationInput
     QString tool, ca, passphrase;
     QString days;     // CA creation and certificates
     QString name;     // host (server) or user name
+    QString altNames; // a server's further names as typed
+    QString email;    // a user's own address; empty for the CA's
+    QString crlUrl;   // the CA's CRL address; empty for none
     QString suffix;   // "." + ca for a server
     QString password; // PKCS#12 export password
     QString serial;   // revocation

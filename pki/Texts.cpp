@@ -114,6 +114,27 @@ QString TooManyAltNames(qsizetype max)
     return QStringLiteral("Trop de noms : un certificat de serveur en porte %1 au plus, le sien compris.").arg(max);
 }
 
+QString InvalidUserEmail(const QString &address)
+{
+    return QStringLiteral("« %1 » n'est pas une adresse e-mail qu'un certificat peut porter : un seul @, ni blanc, "
+                          "ni guillemet, ni virgule, ni accent, 128 caractères au plus. Corrigez le champ "
+                          "« E-mail de l'utilisateur » ou videz-le pour celle du CA.")
+        .arg(address);
+}
+
+const QString InvalidCrlUrl =
+    QStringLiteral("URL de la CRL invalide : elle commence par http:// ou https:// suivi du nom du serveur, sans blanc, "
+                   "guillemet, virgule, barre oblique inverse ni accent, 512 caractères au plus "
+                   "(par exemple http://pki.acme.test/acme.test.crl). Videz le champ pour n'en mettre aucune.");
+
+const QString RenewPickCertificate =
+    QStringLiteral("Choisissez d'abord un certificat dans la liste des certificats non révoqués.");
+
+QString RenewUnreadable(const QString &file)
+{
+    return QStringLiteral("Impossible de lire les noms du certificat %1 : il ne peut pas être renouvelé ici.").arg(file);
+}
+
 QString FrenchDate(const QDateTime &when)
 {
     static const char *const kMonths[] = {"janvier", "février", "mars",      "avril",   "mai",      "juin",

@@ -44,6 +44,12 @@ QString InvalidAltName(const QString &entry);
 QString TooManyAltNames(qsizetype max);
 // A host typed with the CA's own suffix, which the certificate would then carry twice.
 QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QString &ca);
+QString InvalidUserEmail(const QString &address);
+extern const QString InvalidCrlUrl;
+
+// Renewing a certificate picked on the revocation page.
+extern const QString RenewPickCertificate;
+QString RenewUnreadable(const QString &file);
 
 // Questions before issuing a certificate some clients will refuse or stop trusting.
 QString AppleRefusesLongServerCertificates(int days, int maxDays);

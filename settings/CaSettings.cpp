@@ -1,5 +1,6 @@
 #include "CaSettings.h"
 #include "IniFile.h"
+#include "SettingsKeys.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -38,10 +39,16 @@ void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, c
     settings.WriteValue(ca, kCity, f.city);
     settings.WriteValue(ca, kCompany, f.company);
     settings.WriteValue(ca, kService, f.service);
+    // Absent rather than empty: the sections of CAs without one stay as they were.
+    if (f.crlUrl.isEmpty())
+        settings.RemoveKey(ca, SettingsKeys::CrlUrl);
+    else
+        settings.WriteValue(ca, SettingsKeys::CrlUrl, f.crlUrl);
 }
 
 TCaFields ReadCaSection(const TIniFile &settings, const QString &ca)
 {
     const auto read = [&](const QString &key) { return settings.ReadValue(ca, key, QString()); };
-    return {read(kEmail), read(kDays), read(kCountry), read(kProvince), read(kCity), read(kCompany), read(kService)};
+    return {read(kEmail), read(kDays), read(kCountry), read(kProvince), read(kCity), read(kCompany), read(kService),
+            read(SettingsKeys::CrlUrl)};
 }

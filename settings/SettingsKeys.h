@@ -16,4 +16,7 @@ inline const QString Tool = QStringLiteral("openssl");
 // away from the CAs.
 inline const QString CompatiblePkcs12 = QStringLiteral("pkcs12_compatible");
 
+// In a CA's section: the address where clients fetch its CRL; absent when it has none.
+inline const QString CrlUrl = QStringLiteral("crl_url");
+
 } // namespace SettingsKeys

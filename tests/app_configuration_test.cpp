@@ -1,4 +1,5 @@
 #include "app_Fixture.h"
+#include "pki/Texts.h"
 #include "settings_full_disk.h"
 
 #include <QLabel>
@@ -232,16 +233,34 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
         Type("cxTextEdit8", host);
         Click("cxButton14");
     }
+    Type("cxTextEdit8", "www");
+    for (const char *other : {"a..b", "-x", "x_y", "DNS:evil.example", "*.*.acme.test", "10.0.0.5:443"}) {
+        Type("txtAltNamesSrv", QString("intranet ") + other);
+        Click("cxButton14");
+    }
     for (const char *user : {"../../escaped", "..", ".", "a/b", " Jean"}) {
         Type("cxTextEdit9", user);
+        Click("cxButton15");
+    }
+    Type("cxTextEdit9", "Jean");
+    for (const char *email : {"jean@x,DNS:evil.example", "jean"}) {
+        Type("txtEmailUsr", email);
         Click("cxButton15");
     }
     for (const char *serial : {"../x", "01/", "0G"}) {
         Type("txtRevokeNumber", serial);
         Click("cxButton16");
     }
+    for (const char *url : {"http://x/a,URI:http://evil", "file:///etc/passwd"}) {
+        Type("txtCrlUrlCA", url);
+        Click("cxButton1");
+    }
     const QStringList shown = boxes->Texts("message");
-    ASSERT_EQ(shown.size(), 13);
+    ASSERT_EQ(shown.size(), 23);
+    for (const char *other : {"a..b", "-x", "x_y", "DNS:evil.example", "*.*.acme.test", "10.0.0.5:443"})
+        EXPECT_TRUE(shown.contains(Texts::InvalidAltName(other))) << other;
+    EXPECT_TRUE(shown.contains(Texts::InvalidUserEmail("jean")));
+    EXPECT_EQ(shown.count(Texts::InvalidCrlUrl), 2);
     EXPECT_EQ(shown.filter("Nom de serveur invalide").size(), 4);
     EXPECT_TRUE(shown.contains("« WWW.Acme.Test » se termine déjà par le nom du CA : tapez seulement « WWW », "
                                "Tarvik ajoute « .acme.test »."));

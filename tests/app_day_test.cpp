@@ -88,6 +88,10 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     PrepareCa("beta.test");
     CreateCa("beta secret");
     PrepareCa("acme.test");
+    // Characters the configuration parser takes for a variable or a comment reach the certificates.
+    const QString crlUrl = "http://pki.acme.test/acme.test.crl?v=$1#x";
+    Type("txtCrlUrlCA", crlUrl);
+    Click("cxButton1");
     CreateCa("acme secret");
     ASSERT_EQ(Combo("comboDomaineName")->currentText(), "acme.test");
     ASSERT_TRUE(boxes->Texts("error").isEmpty());
@@ -95,7 +99,10 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     // Servers for two hosts; the export password has blanks and quotes.
     Combo("comboTTLsrv")->setCurrentIndex(2);
     const QString p12Password = "mot de \"passe\" l'export $x";
+    const QString altNames = "acme.test intranet 10.0.0.5 2001:db8::5";
+    Type("txtAltNamesSrv", "acme.test, intranet ACME.test 10.0.0.5,2001:DB8:0::5");
     IssueServer("www", p12Password);
+    Type("txtAltNamesSrv", "");
     IssueServer("mail", "mail pass");
     EXPECT_TRUE(boxes->Texts("message").contains(
         "Votre www.p12 est dans acme.test/certs/www/www.p12 Vous pouvez l'installer sur votre serveur web."));
@@ -158,6 +165,20 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     }
 
     ExpectTlsHandshake(www, "acme.test", "www.acme.test");
+    const auto expectAnswersTo = [&](const QStringList &names) {
+        for (const QString &name : names) {
+            const char *option = name.contains(':') || name[0].isDigit() ? "-verify_ip" : "-verify_hostname";
+            const QByteArray out = Tool({"verify", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), option,
+                                         name, www + "/user.crt"}, &rc);
+            EXPECT_EQ(rc, 0) << qPrintable(name) << out.constData();
+        }
+    };
+    expectAnswersTo(QStringList{"www.acme.test"} + altNames.split(' '));
+    Tool({"verify", "-CAfile", Ca("acme.test", "private/ca.crt"), "-verify_ip", "10.0.0.6", www + "/user.crt"}, &rc);
+    EXPECT_NE(rc, 0);
+    for (const QString &cert : {www + "/user.crt", jean + "/user.crt"})
+        EXPECT_TRUE(Tool({"x509", "-in", cert, "-noout", "-ext", "crlDistributionPoints"}).contains("URI:" + crlUrl.toUtf8()))
+            << qPrintable(cert);
 
     // Afternoon: the mail server's certificate (serial 02) is revoked.
     ShowPage("cxTabSheet5");
@@ -179,6 +200,9 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     const QByteArray crlText = Tool({"crl", "-in", crl, "-noout", "-text"}, &rc);
     EXPECT_EQ(rc, 0) << crlText.constData();
     EXPECT_TRUE(crlText.contains("Serial Number: 02")) << crlText.constData();
+    // What clients fetch from the CRL address: the same list in DER.
+    EXPECT_EQ(Tool({"crl", "-inform", "DER", "-in", Ca("acme.test", "crl/acme.test.crl"), "-noout", "-text"}, &rc), crlText);
+    EXPECT_EQ(rc, 0);
     Tool({"verify", "-crl_check", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, mail + "/user.crt"}, &rc);
     EXPECT_NE(rc, 0);
     Tool({"verify", "-crl_check", "-x509_strict", "-CAfile", Ca("acme.test", "private/ca.crt"), "-CRLfile", crl, www + "/user.crt"}, &rc);
@@ -210,16 +234,46 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     Type("cxMaskEdit4", "acme secret");
     boxes->shown.clear();
 
-    // Evening: the web server's certificate is issued again after "OK".
+    // Evening: the web server's certificate is renewed from its line, and issued again after "OK".
     const QByteArray oldCert = ReadBytes(www + "/user.crt");
+    const auto renew = [&](const char *serial) {
+        const QStringList valid = Items("cxListBox1");
+        Find<QListWidget>("cxListBox1")->setCurrentRow(int(valid.indexOf(valid.filter(QString("\t%1\t").arg(serial)).value(0))));
+        Click("btRenew");
+    };
+    Type("cxTextEdit8", "");
+    Type("txtAltNamesSrv", "");
+    renew("01");
+    EXPECT_EQ(Find<QTabWidget>("cxPageControl1")->currentWidget(), Find<QWidget>("cxTabSheet2"));
+    EXPECT_EQ(Text("cxTextEdit8"), "www");
+    EXPECT_EQ(Text("txtAltNamesSrv"), altNames);
     boxes->answers = {true};
-    ShowPage("cxTabSheet2");
-    IssueServer("www", p12Password);
+    Click("cxButton14");
+    ASSERT_TRUE(WaitForRuns());
     EXPECT_EQ(boxes->Texts("confirm").size(), 1);
     EXPECT_NE(ReadBytes(www + "/user.crt"), oldCert);
     ExpectVerifies("acme.test", www + "/user.crt");
     EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
+    expectAnswersTo(altNames.split(' '));
     EXPECT_TRUE(boxes->Texts("error").isEmpty());
+
+    // A user who signs mail with an address of her own; her renewal keeps it.
+    Type("txtEmailUsr", "marie.curie@acme.test");
+    IssueUser("Marie", "user pass");
+    const QString marie = Ca("acme.test", "certs/Marie/user.crt");
+    EXPECT_TRUE(Subject(marie).contains("    emailAddress=marie.curie@acme.test\n")) << Subject(marie).constData();
+    EXPECT_TRUE(Tool({"x509", "-in", marie, "-noout", "-ext", "subjectAltName"}).contains("email:marie.curie@acme.test"));
+    Type("cxTextEdit9", "");
+    Type("txtEmailUsr", "");
+    ShowPage("cxTabSheet5");
+    renew("05");
+    EXPECT_EQ(Text("cxTextEdit9"), "Marie");
+    EXPECT_EQ(Text("txtEmailUsr"), "marie.curie@acme.test");
+    ShowPage("cxTabSheet5");
+    Find<QListWidget>("cxListBox1")->setCurrentRow(-1);
+    boxes->shown.clear();
+    Click("btRenew");
+    EXPECT_EQ(boxes->Texts("message"), QStringList{"Choisissez d'abord un certificat dans la liste des certificats non révoqués."});
 
     // Another CA shows none of this one's output, nor its serial.
     Combo("comboDomaineName")->setCurrentIndex(0);

@@ -66,6 +66,26 @@ TEST(CaName, HostUserAndSerialRules)
     for (const auto &[serial, valid] : serials)
         EXPECT_EQ(IsValidSerial(serial), valid) << serial.toStdString();
     EXPECT_EQ(CanonicalSerial("a"), "0A");
+
+    const std::pair<QString, bool> emails[] = {
+        {"marie.curie@acme.test", true}, {"a+b$c#d@x", true},    {QString(123, u'm') + "@a.fr", true},
+        {QString(124, u'm') + "@a.fr", false}, {"", false},      {"@acme.test", false}, {"marie@", false},
+        {"a@b@c", false},               {"marie curie@x", false}, {"m\"x@y", false},   {"m,x@y", false},
+        {"m\nx@y", false},              {"zoë@acme.test", false},
+    };
+    for (const auto &[email, valid] : emails)
+        EXPECT_EQ(IsValidEmailAddress(email), valid) << email.toStdString();
+
+    const std::pair<QString, bool> urls[] = {
+        {"http://pki.acme.test/acme.test.crl", true}, {"https://10.0.0.5:8080/c.crl?v=$1#x", true},
+        {"http://x/" + QString(503, u'c'), true},     {"http://x/" + QString(504, u'c'), false},
+        {"ftp://pki.acme.test/c.crl", false},         {"http:///c.crl", false},  {"pki.acme.test/c.crl", false},
+        {"http://a/b c", false},                      {"http://a/b,URI:http://evil", false},
+        {"http://a/\\b", false},                      {"http://a/'b", false},    {"http://a/\nb", false},
+        {"http://é.test/c", false},
+    };
+    for (const auto &[url, valid] : urls)
+        EXPECT_EQ(IsValidCrlUrl(url), valid) << url.toStdString();
     EXPECT_EQ(CanonicalSerial("0b1c"), "0B1C");
 }
 

@@ -1,0 +1,64 @@
+// Renewing a certificate in force: its page is filled from the certificate file, so
+// that one press issues its successor.
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+#include "pki/CaLayout.h"
+#include "pki/Expiry.h"
+#include "pki/Renewal.h"
+#include "pki/Texts.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+
+Q_LOGGING_CATEGORY(lcRenewal, "tarvik.renewal")
+
+namespace {
+
+// The tool's description of the certificate; empty when it could not give one.
+QString DescribeCertificate(const QString &tool, const QString &certFile)
+{
+    constexpr int kTimeoutMs = 10000;
+    QProcess process;
+    process.start(tool, DescribeCertificateArguments(certFile));
+    if (!process.waitForFinished(kTimeoutMs) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        qCWarning(lcRenewal) << "cannot describe" << certFile << ":" << process.errorString()
+                             << process.readAllStandardError();
+        process.kill();
+        process.waitForFinished(kTimeoutMs);
+        return QString();
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+void TForm1::btRenewClick()
+{
+    if (!CaSelected())
+        return;
+    const QListWidgetItem *item = ui->cxListBox1->currentItem();
+    if (!item) {
+        boxes_->Message(Texts::RenewPickCertificate);
+        return;
+    }
+    const QString ca = CaName();
+    const QString certFile = CaLayout::IssuedBySerial(ca, ParseIndexLine(item->text()).serial);
+    const TRenewal renewal =
+        RenewalOf(DescribeCertificate(ui->cxTextEdit1->text(), certFile), QLatin1Char('.') + ca);
+    if (!renewal.readable) {
+        boxes_->Message(Texts::RenewUnreadable(certFile));
+        return;
+    }
+    if (renewal.server) {
+        ui->cxTextEdit8->setText(renewal.name);
+        ui->txtAltNamesSrv->setText(renewal.altNames);
+        ui->cxPageControl1->setCurrentWidget(ui->cxTabSheet2);
+        return;
+    }
+    ui->cxTextEdit9->setText(renewal.name);
+    // The CA's own address stays the default, so that it follows a change on Configuration.
+    ui->txtEmailUsr->setText(renewal.email == ui->txtEmailCA->text() ? QString() : renewal.email);
+    ui->cxPageControl1->setCurrentWidget(ui->cxTabSheet3);
+}

@@ -1,0 +1,64 @@
+#include "pki/Renewal.h"
+
+#include "pki/AltNames.h"
+
+QStringList DescribeCertificateArguments(const QString &certFile)
+{
+    // One subject field a line, unescaped: a user name may hold commas and quotes.
+    return {QStringLiteral("x509"), QStringLiteral("-in"), certFile, QStringLiteral("-noout"),
+            QStringLiteral("-subject"), QStringLiteral("-nameopt"), QStringLiteral("sep_multiline,utf8,-esc_msb"),
+            QStringLiteral("-ext"), QStringLiteral("subjectAltName,extendedKeyUsage")};
+}
+
+TRenewal RenewalOf(const QString &description, const QString &suffix)
+{
+    // Each part starts on an unindented line ("subject=", "X509v3 …:"); its values
+    // follow, indented by four blanks.
+    QString part, commonName;
+    QStringList sanEntries;
+    TRenewal renewal;
+    const QString indent = QStringLiteral("    ");
+    for (const QString &line : description.split(u'\n')) {
+        if (!line.startsWith(u' ')) {
+            part = line.trimmed();
+            continue;
+        }
+        if (!line.startsWith(indent))
+            continue;
+        const QString value = line.mid(indent.size());
+        if (part == u"subject=") {
+            if (value.startsWith(u"CN="))
+                commonName = value.mid(3);
+            else if (value.startsWith(u"emailAddress="))
+                renewal.email = value.mid(13);
+        } else if (part.startsWith(u"X509v3 Subject Alternative Name")) {
+            sanEntries = value.trimmed().split(QStringLiteral(", "));
+        } else if (part.startsWith(u"X509v3 Extended Key Usage")) {
+            renewal.server = value.contains(u"TLS Web Server Authentication");
+        }
+    }
+    if (commonName.isEmpty())
+        return renewal;
+    if (!renewal.server) {
+        renewal.name = commonName;
+        renewal.readable = true;
+        return renewal;
+    }
+    if (commonName.size() <= suffix.size() || !commonName.endsWith(suffix, Qt::CaseInsensitive))
+        return renewal;
+    renewal.name = commonName.chopped(suffix.size());
+    QStringList further;
+    for (const QString &entry : sanEntries) {
+        // The tool writes IPv6 addresses in full and in capitals; the field takes them canonical.
+        QString name;
+        if (entry.startsWith(u"DNS:"))
+            name = entry.mid(4);
+        else if (entry.startsWith(u"IP Address:"))
+            name = AltNameEntry(entry.mid(11)).mid(3);
+        if (!name.isEmpty() && name.compare(commonName, Qt::CaseInsensitive) != 0)
+            further << name;
+    }
+    renewal.altNames = further.join(u' ');
+    renewal.readable = true;
+    return renewal;
+}

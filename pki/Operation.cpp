@@ -6,6 +6,7 @@
 #include "pki/IndexFile.h"
 #include "pki/Texts.h"
 #include "pki/ValueLimits.h"
+#include "settings/AtomicFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -19,6 +20,26 @@ namespace {
 bool IsCertificate(TOperationKind kind)
 {
     return kind == TOperationKind::ServerCertificate || kind == TOperationKind::UserCertificate;
+}
+
+bool IsSigning(TOperationKind kind)
+{
+    return kind == TOperationKind::SignServerRequest || kind == TOperationKind::SignUserRequest;
+}
+
+bool IsServer(TOperationKind kind)
+{
+    return kind == TOperationKind::ServerCertificate || kind == TOperationKind::SignServerRequest;
+}
+
+// What the certificate's subject holds: a user's signed request keeps its own e-mail
+// address; a server's carries the CA's, as the servers Tarvik issues do.
+TSubject SubjectOf(const TOperationInput &in)
+{
+    TSubject subject = in.subject;
+    if (in.kind == TOperationKind::SignUserRequest && !in.email.isEmpty())
+        subject.email = in.email;
+    return subject;
 }
 
 bool IsExecutableTool(const QString &tool)
@@ -102,6 +123,8 @@ QString CommonNameOf(const TOperationInput &in)
     case TOperationKind::ServerCertificate:
         return in.name + in.suffix;
     case TOperationKind::UserCertificate:
+    case TOperationKind::SignServerRequest:
+    case TOperationKind::SignUserRequest:
         return in.name;
     default:
         return in.subject.company + QStringLiteral(" CA");
@@ -160,11 +183,12 @@ QString RefusalBeforeRun(const TOperationInput &in)
     }
     if (!QFileInfo(CaLayout::CaCert(in.ca)).isFile())
         return Texts::NoCaCertificate(in.ca);
-    if (!IsCertificate(in.kind))
+    if (!IsCertificate(in.kind) && !IsSigning(in.kind))
         return QString();
-    const QString caption = in.kind == TOperationKind::ServerCertificate ? Texts::ServerCommonNameCaption(in.suffix)
-                                                                          : Texts::UserCommonNameCaption;
-    if (const QString refusal = SubjectRefusal(in.subject, CommonNameOf(in), caption); !refusal.isEmpty())
+    const QString caption = IsSigning(in.kind)                              ? Texts::RequestCommonNameCaption
+                            : in.kind == TOperationKind::ServerCertificate ? Texts::ServerCommonNameCaption(in.suffix)
+                                                                            : Texts::UserCommonNameCaption;
+    if (const QString refusal = SubjectRefusal(SubjectOf(in), CommonNameOf(in), caption); !refusal.isEmpty())
         return refusal;
     if (!IsPositiveWholeNumber(in.days))
         return Texts::BadDays(QStringLiteral("Durée du certificat"));
@@ -174,12 +198,12 @@ QString RefusalBeforeRun(const TOperationInput &in)
 QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNotAfter, const QDateTime &now)
 {
     QStringList warnings;
-    if (!IsCertificate(in.kind))
+    if (!IsCertificate(in.kind) && !IsSigning(in.kind))
         return warnings;
     const int days = in.days.toInt();
     // Apple platforms refuse TLS server certificates valid longer than this.
     constexpr int kAppleMaxServerDays = 825;
-    if (in.kind == TOperationKind::ServerCertificate && days > kAppleMaxServerDays)
+    if (IsServer(in.kind) && days > kAppleMaxServerDays)
         warnings << Texts::AppleRefusesLongServerCertificates(days, kAppleMaxServerDays);
     if (caNotAfter.isValid()) {
         // A certificate made right after its CA with the same lifetime ends seconds later:
@@ -232,6 +256,24 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         pending({CaLayout::CertKey(in.ca, in.name), CaLayout::CertRequest(in.ca, in.name),
                  CaLayout::CertFile(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)});
         plan.doneMessage = server ? Texts::ServerCertificateDone(in.ca, in.name) : Texts::UserCertificateDone(in.ca, in.name);
+        plan.failure = Texts::CertificateFailed;
+        break;
+    }
+    case TOperationKind::SignServerRequest:
+    case TOperationKind::SignUserRequest: {
+        const bool server = in.kind == TOperationKind::SignServerRequest;
+        plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
+        plan.writeFiles = [in, server] {
+            WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days, in.altNames);
+            // The request the CA signs is the one that was shown and confirmed.
+            ReplaceFile(CaLayout::Pending(CaLayout::CertRequest(in.ca, in.name)), in.request);
+        };
+        plan.earlierResults = {CaLayout::CertDir(in.ca, in.name)};
+        plan.question = Texts::ReplaceCertificate;
+        plan.commands = SignRequestCommands(in.tool, in.ca, in.name, SubjectOf(in).email);
+        pending({CaLayout::CertRequest(in.ca, in.name), CaLayout::CertFile(in.ca, in.name),
+                 CaLayout::Chain(in.ca, in.name)});
+        plan.doneMessage = Texts::SignedRequestDone(CaLayout::Chain(in.ca, in.name));
         plan.failure = Texts::CertificateFailed;
         break;
     }

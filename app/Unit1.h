@@ -74,6 +74,8 @@ public:
     void cxListBox1Click();
     void chkCompatSrvClick();
     void chkCompatUsrClick();
+    void btSignCsrSrvClick();
+    void btSignCsrUsrClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -119,6 +121,8 @@ private:
     struct TOperationRun;
     TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
     void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
+    // A request made elsewhere, picked, checked and confirmed before its run.
+    void SignRequest(TOperationKind kind, const QLineEdit *passphrase, const QString &days, QPlainTextEdit *memo);
     void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);
     // The guards; each shows its refusal itself and answers whether to go on.

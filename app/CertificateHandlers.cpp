@@ -2,6 +2,8 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "RequestSigning.h"
+
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
 
@@ -65,4 +67,25 @@ void TForm1::cxButton15Click()
     in.password = ui->cxTextEdit4->text();
     in.compatiblePkcs12 = ui->chkCompatUsr->isChecked();
     RunOperation(in, ui->cxMemo3);
+}
+
+void TForm1::btSignCsrSrvClick()
+{
+    SignRequest(TOperationKind::SignServerRequest, ui->cxMaskEdit2, ui->txtTTLsrv->text(), ui->cxMemo2);
+}
+
+void TForm1::btSignCsrUsrClick()
+{
+    SignRequest(TOperationKind::SignUserRequest, ui->cxMaskEdit3, ui->txtTTLusr->text(), ui->cxMemo3);
+}
+
+void TForm1::SignRequest(TOperationKind kind, const QLineEdit *passphrase, const QString &days, QPlainTextEdit *memo)
+{
+    TOperationInput in = OperationInput(kind, passphrase);
+    in.days = days;
+    // What can be refused without the request is refused before a file is picked.
+    if (!CaSelected() || Refused(MissingFieldRefusal(in)) || !OperationFree(in.ca, memo)
+        || Refused(RefusalBeforeRun(in)) || !ChooseRequestToSign(this, *boxes_, in))
+        return;
+    RunOperation(in, memo);
 }

@@ -112,6 +112,9 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         if (QDir().mkdir(dir)) // an existing one is fine; the tool reports any other trouble
             made.prepend(dir);
     try {
+        // What an earlier run left under the pending names must not pass for this run's
+        // work; the plan's own files may be among them.
+        DiscardPending(plan);
         if (plan.writeFiles)
             plan.writeFiles();
         StartOperation(plan, memo, made, std::move(lock));
@@ -125,8 +128,6 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
                             std::unique_ptr<TCaLock> lock)
 {
     memoLines_.value(memo)->Clear();
-    // What an earlier run left under the pending names must not pass for this run's work.
-    DiscardPending(plan);
     auto op = std::make_shared<TOperationRun>();
     op->memo = memo;
     op->plan = plan;

@@ -98,6 +98,8 @@ void TForm1::ConnectHandlers()
     on(ui->cxListBox1, &QListWidget::currentItemChanged, &TForm1::cxListBox1Click);
     on(ui->chkCompatSrv, &QCheckBox::toggled, &TForm1::chkCompatSrvClick);
     on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
+    on(ui->btSignCsrSrv, &QPushButton::clicked, &TForm1::btSignCsrSrvClick);
+    on(ui->btSignCsrUsr, &QPushButton::clicked, &TForm1::btSignCsrUsrClick);
 
     // Only changes made by the user arrive here: the program sets these controls with
     // their signals blocked and runs the handler itself.
@@ -165,9 +167,9 @@ void TForm1::SetTabOrder()
     const QList<QWidget *> order = {
         ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->cxButton3,
         ui->cxButton4, ui->cxMaskEdit2, ui->cxMemo2, ui->cxButton8, ui->cxButton9, ui->comboTTLsrv, ui->txtTTLsrv,
-        ui->txtAltNamesSrv, ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8, ui->chkCompatSrv,
-        ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->txtEmailUsr, ui->cxButton15, ui->cxMemo3,
-        ui->cxTextEdit9, ui->chkCompatUsr,
+        ui->txtAltNamesSrv, ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8, ui->chkCompatSrv, ui->btSignCsrSrv,
+        ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->txtEmailUsr, ui->cxButton15,
+        ui->cxMemo3, ui->cxTextEdit9, ui->chkCompatUsr, ui->btSignCsrUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
         ui->comboTTLCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA, ui->txtServiceCA,
         ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->cxButton2,

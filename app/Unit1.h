@@ -76,6 +76,8 @@ public:
     void btRenewClick();
     void chkCompatSrvClick();
     void chkCompatUsrClick();
+    void btSignCsrSrvClick();
+    void btSignCsrUsrClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -121,6 +123,8 @@ private:
     struct TOperationRun;
     TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
     void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
+    // A request made elsewhere, picked, checked and confirmed before its run.
+    void SignRequest(TOperationKind kind, const QLineEdit *passphrase, const QString &days, QPlainTextEdit *memo);
     void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
                         std::unique_ptr<TCaLock> lock);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);

@@ -21,6 +21,7 @@ QString CertKey(const QString &ca, const QString &name) { return CertDir(ca, nam
 QString CertRequest(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.csr"); }
 QString CertFile(const QString &ca, const QString &name) { return CertDir(ca, name) + QStringLiteral("/user.crt"); }
 QString Pkcs12(const QString &ca, const QString &name) { return CertDir(ca, name) + u'/' + name + QStringLiteral(".p12"); }
+QString Chain(const QString &ca, const QString &name) { return CertDir(ca, name) + u'/' + name + QStringLiteral("-chain.pem"); }
 QString IssuedBySerial(const QString &ca, const QString &serial) { return NewCertsDir(ca) + u'/' + serial + QStringLiteral(".pem"); }
 QString Pending(const QString &path) { return path + QStringLiteral(".new"); }
 QString Previous(const QString &path) { return path + QStringLiteral(".prev"); }

@@ -27,6 +27,8 @@ QString CertKey(const QString &ca, const QString &name);
 QString CertRequest(const QString &ca, const QString &name);
 QString CertFile(const QString &ca, const QString &name);
 QString Pkcs12(const QString &ca, const QString &name);
+// The certificate followed by the CA certificate, for a request signed for {name}.
+QString Chain(const QString &ca, const QString &name);
 // The copy of an issued certificate that the tool keeps under its serial.
 QString IssuedBySerial(const QString &ca, const QString &serial);
 // Where a run writes a file before it has succeeded, beside the file itself.

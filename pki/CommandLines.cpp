@@ -20,6 +20,18 @@ QStringList Pkcs12Format(bool compatible)
     return {};
 }
 
+// One value of the tool's -subj argument, where "/" separates fields and "+" joins them.
+QString SubjectValue(const QString &value)
+{
+    QString escaped;
+    for (const QChar c : value) {
+        if (c == u'\\' || c == u'/' || c == u'+')
+            escaped += u'\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
 } // namespace
 
 QString ShellQuote(const QString &text)
@@ -94,4 +106,20 @@ QStringList RevocationCommands(const QString &tool, const QString &ca, const QSt
     return QStringList{Line(tool, {"ca", "-revoke", ShellQuote(CaLayout::IssuedBySerial(ca, serial)), "-config",
                                    ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS"})}
            + CrlCommands(tool, ca);
+}
+
+QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email)
+{
+    const QString csr = ShellQuote(CaLayout::Pending(CaLayout::CertRequest(ca, name)));
+    const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CertFile(ca, name)));
+    const QString caCrt = ShellQuote(CaLayout::CaCert(ca));
+    const QString subject = QStringLiteral("/CN=") + SubjectValue(name) + QStringLiteral("/emailAddress=") + SubjectValue(email);
+    return {
+        Line(tool, {"ca", "-batch", "-utf8", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-subj",
+                    ShellQuote(subject), "-out", crt, "-passin", "env:TARVIK_CA_PASS", "-infiles", csr}),
+        Line(tool, {"verify", "-CAfile", caCrt, crt}),
+        QStringLiteral("cat ") + crt + u' ' + caCrt + QStringLiteral(" > ")
+            + ShellQuote(CaLayout::Pending(CaLayout::Chain(ca, name))),
+        kExit,
+    };
 }

@@ -39,3 +39,9 @@ QStringList CrlCommands(const QString &tool, const QString &ca);
 QString CrlDerCommand(const QString &tool, const QString &ca);
 // Revocation of newcerts/{serial}.pem and the new CRL; two command lines, then "exit".
 QStringList RevocationCommands(const QString &tool, const QString &ca, const QString &serial);
+
+// A request made elsewhere, already at its pending name in the certificate's folder,
+// signed under a subject of the common name and e-mail address alone (whatever the
+// request says), verified, and followed by the CA certificate in the chain file; three
+// command lines, then "exit".
+QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email);

@@ -7,6 +7,7 @@
 #include "pki/IndexFile.h"
 #include "pki/Texts.h"
 #include "pki/ValueLimits.h"
+#include "settings/AtomicFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -22,6 +23,18 @@ bool IsCertificate(TOperationKind kind)
     return kind == TOperationKind::ServerCertificate || kind == TOperationKind::UserCertificate;
 }
 
+bool IsSigning(TOperationKind kind)
+{
+    return kind == TOperationKind::SignServerRequest || kind == TOperationKind::SignUserRequest;
+}
+
+bool IsServer(TOperationKind kind)
+{
+    return kind == TOperationKind::ServerCertificate || kind == TOperationKind::SignServerRequest;
+}
+
+// What the certificate's subject holds: a user's signed request keeps its own e-mail
+// address; a server's carries the CA's, as the servers Tarvik issues do.
 bool IsExecutableTool(const QString &tool)
 {
     // A bare name is looked up on the search path, as the shell does.
@@ -101,7 +114,9 @@ qsizetype IssuedCount(const QString &ca)
 TSubject CertificateSubject(const TOperationInput &in)
 {
     TSubject subject = in.subject;
-    if (in.kind == TOperationKind::UserCertificate && !in.email.isEmpty())
+    // The user's own address: typed for a certificate, asked for by a request.
+    const bool user = in.kind == TOperationKind::UserCertificate || in.kind == TOperationKind::SignUserRequest;
+    if (user && !in.email.isEmpty())
         subject.email = in.email;
     return subject;
 }
@@ -112,6 +127,8 @@ QString CommonNameOf(const TOperationInput &in)
     case TOperationKind::ServerCertificate:
         return in.name + in.suffix;
     case TOperationKind::UserCertificate:
+    case TOperationKind::SignServerRequest:
+    case TOperationKind::SignUserRequest:
         return in.name;
     default:
         return in.subject.company + QStringLiteral(" CA");
@@ -178,10 +195,11 @@ QString RefusalBeforeRun(const TOperationInput &in)
     }
     if (!QFileInfo(CaLayout::CaCert(in.ca)).isFile())
         return Texts::NoCaCertificate(in.ca);
-    if (!IsCertificate(in.kind))
+    if (!IsCertificate(in.kind) && !IsSigning(in.kind))
         return QString();
-    const QString caption = in.kind == TOperationKind::ServerCertificate ? Texts::ServerCommonNameCaption(in.suffix)
-                                                                          : Texts::UserCommonNameCaption;
+    const QString caption = IsSigning(in.kind)                              ? Texts::RequestCommonNameCaption
+                            : in.kind == TOperationKind::ServerCertificate ? Texts::ServerCommonNameCaption(in.suffix)
+                                                                            : Texts::UserCommonNameCaption;
     if (const QString refusal = SubjectRefusal(CertificateSubject(in), CommonNameOf(in), caption); !refusal.isEmpty())
         return refusal;
     if (!IsPositiveWholeNumber(in.days))
@@ -192,12 +210,12 @@ QString RefusalBeforeRun(const TOperationInput &in)
 QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNotAfter, const QDateTime &now)
 {
     QStringList warnings;
-    if (!IsCertificate(in.kind))
+    if (!IsCertificate(in.kind) && !IsSigning(in.kind))
         return warnings;
     const int days = in.days.toInt();
     // Apple platforms refuse TLS server certificates valid longer than this.
     constexpr int kAppleMaxServerDays = 825;
-    if (in.kind == TOperationKind::ServerCertificate && days > kAppleMaxServerDays)
+    if (IsServer(in.kind) && days > kAppleMaxServerDays)
         warnings << Texts::AppleRefusesLongServerCertificates(days, kAppleMaxServerDays);
     if (caNotAfter.isValid()) {
         // A certificate made right after its CA with the same lifetime ends seconds later:
@@ -249,6 +267,25 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         pending({CaLayout::CertKey(in.ca, in.name), CaLayout::CertRequest(in.ca, in.name),
                  CaLayout::CertFile(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)});
         plan.doneMessage = server ? Texts::ServerCertificateDone(in.ca, in.name) : Texts::UserCertificateDone(in.ca, in.name);
+        plan.failure = Texts::CertificateFailed;
+        break;
+    }
+    case TOperationKind::SignServerRequest:
+    case TOperationKind::SignUserRequest: {
+        const bool server = in.kind == TOperationKind::SignServerRequest;
+        plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
+        plan.writeFiles = [in, server] {
+            WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days,
+                               in.requestAltNames, in.crlUrl);
+            // The request the CA signs is the one that was shown and confirmed.
+            ReplaceFile(CaLayout::Pending(CaLayout::CertRequest(in.ca, in.name)), in.request);
+        };
+        plan.earlierResults = {CaLayout::CertDir(in.ca, in.name)};
+        plan.question = Texts::ReplaceCertificate;
+        plan.commands = SignRequestCommands(in.tool, in.ca, in.name, CertificateSubject(in).email);
+        pending({CaLayout::CertRequest(in.ca, in.name), CaLayout::CertFile(in.ca, in.name),
+                 CaLayout::Chain(in.ca, in.name)});
+        plan.doneMessage = Texts::SignedRequestDone(CaLayout::Chain(in.ca, in.name));
         plan.failure = Texts::CertificateFailed;
         break;
     }

@@ -11,7 +11,16 @@
 // One user action on a CA as a plan the window runs: what it prepares on disk, what it
 // asks, the command lines, and how its outcome is judged and worded.
 
-enum class TOperationKind { CreateCa, ServerCertificate, UserCertificate, Revocation, CrlPublication };
+enum class TOperationKind {
+    CreateCa,
+    ServerCertificate,
+    UserCertificate,
+    Revocation,
+    CrlPublication,
+    // A request made elsewhere, whose key stays where it was made.
+    SignServerRequest,
+    SignUserRequest,
+};
 
 // What the user typed for the action.
 struct TOperationInput
@@ -28,6 +37,10 @@ struct TOperationInput
     QString serial;   // revocation
     TSubject subject; // the Configuration page's CA fields
     bool compatiblePkcs12 = true;
+    // A request to sign, as checked by InspectRequest: name is its common name, email
+    // the address it asks for (a user's), or empty for the CA's.
+    QByteArray request;          // PEM
+    QStringList requestAltNames; // server: subjectAltName entries
 };
 
 struct TOperationPlan

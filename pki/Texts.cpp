@@ -495,4 +495,80 @@ QString CrlToPublish(const QString &ca, const QString &state)
     return state + QStringLiteral(" : publiez-la avec « tarvik crl %1 »").arg(ca);
 }
 
+const QString SignRequestCaption = QStringLiteral("Signer une demande de certificat");
+const QString RequestCommonNameCaption = QStringLiteral("le nom commun (CN) de la demande");
+const QString RequestFileFilter = QStringLiteral("Demandes de certificat (*.csr *.req *.pem *.der);;Tous les fichiers (*)");
+
+QString RequestUnreadable(const QString &file)
+{
+    return QStringLiteral("Impossible de lire la demande %1.").arg(file);
+}
+
+QString RequestEmpty(const QString &file)
+{
+    return QStringLiteral("Le fichier %1 est vide : ce n'est pas une demande de certificat.").arg(file);
+}
+
+QString RequestTooLarge(const QString &file, qint64 maxKiB)
+{
+    return QStringLiteral("Le fichier %1 dépasse %2 Kio : ce n'est pas une demande de certificat.").arg(file).arg(maxKiB);
+}
+
+QString NotARequest(const QString &file)
+{
+    return QStringLiteral("Le fichier %1 n'est pas une demande de certificat (PKCS#10, PEM ou DER).").arg(file);
+}
+
+const QString RequestSignatureBroken =
+    QStringLiteral("La signature de la demande est fausse : elle a été modifiée ou abîmée en route. Rien n'a été signé.");
+
+QString WeakRequestKey(const QString &key, int minBits)
+{
+    return QStringLiteral("Clé trop faible : %1, %2 au moins.").arg(key).arg(minBits);
+}
+
+QString RefusedRequestKey(const QString &key)
+{
+    return QStringLiteral("Type de clé refusé : %1. Tarvik signe les clés RSA de 2048 bits au moins et les clés "
+                          "à courbe elliptique P-256, P-384 ou P-521.")
+        .arg(key);
+}
+
+const QString RequestWithoutCommonName = QStringLiteral("La demande ne porte pas de nom commun (CN).");
+const QString RequestWithSeveralCommonNames = QStringLiteral("La demande porte plusieurs noms communs (CN) : un seul est permis.");
+
+QString RequestHostName(const QString &commonName)
+{
+    return QStringLiteral("Le nom commun « %1 » de la demande n'est pas un nom DNS de serveur (par exemple "
+                          "imprimante.acme.test).")
+        .arg(commonName);
+}
+
+QString RequestUserName(const QString &commonName)
+{
+    return QStringLiteral("Le nom commun « %1 » de la demande ne peut pas servir de nom d'utilisateur.").arg(commonName);
+}
+
+QString RequestAltName(const QString &entry)
+{
+    return QStringLiteral("La demande réclame le nom « %1 », qui n'est ni un nom DNS ni une adresse IP : elle est refusée.")
+        .arg(entry);
+}
+
+QString RequestEmail(const QString &email)
+{
+    return QStringLiteral("L'adresse e-mail « %1 » de la demande n'est pas valable.").arg(email);
+}
+
+QString SignRequestQuestion(const QString &commonName, const QStringList &names, const QString &key, const QString &days)
+{
+    return QStringLiteral("Signer cette demande ?\n\nNom commun : %1\nNoms : %2\nClé : %3\nValidité : %4 jours")
+        .arg(commonName, names.isEmpty() ? QStringLiteral("aucun") : names.join(QStringLiteral(", ")), key, days);
+}
+
+QString SignedRequestDone(const QString &chain)
+{
+    return QStringLiteral("Votre certificat est dans ") + chain;
+}
+
 } // namespace Texts

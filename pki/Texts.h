@@ -129,5 +129,24 @@ QString CaExpiresOn(const QDateTime &end, qint64 daysLeft);
 QString UnreadableFile(const QString &file);
 QString UnreadableIndex(const QString &file, const QString &reason);
 QString CrlToPublish(const QString &ca, const QString &state);
+// Signing a certificate request made elsewhere.
+extern const QString SignRequestCaption;
+extern const QString RequestFileFilter;
+extern const QString RequestCommonNameCaption;
+QString RequestUnreadable(const QString &file);
+QString RequestEmpty(const QString &file);
+QString RequestTooLarge(const QString &file, qint64 maxKiB);
+QString NotARequest(const QString &file);
+extern const QString RequestSignatureBroken;
+QString WeakRequestKey(const QString &key, int minBits);
+QString RefusedRequestKey(const QString &key);
+extern const QString RequestWithoutCommonName;
+extern const QString RequestWithSeveralCommonNames;
+QString RequestHostName(const QString &commonName);
+QString RequestUserName(const QString &commonName);
+QString RequestAltName(const QString &entry);
+QString RequestEmail(const QString &email);
+QString SignRequestQuestion(const QString &commonName, const QStringList &names, const QString &key, const QString &days);
+QString SignedRequestDone(const QString &chain);
 
 } // namespace Texts

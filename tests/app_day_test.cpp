@@ -1,12 +1,15 @@
 // A whole day of a small organisation, played through the window with the real
 // OpenSSL tool, every result checked with OpenSSL itself.
 #include "app_Fixture.h"
+#include "pki/Texts.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QTextDocument>
+#include <QTimer>
 #include <QRandomGenerator>
 
 class DayTest : public PkiWindowTest
@@ -47,6 +50,20 @@ protected:
         const QByteArray out = Tool({"verify", "-x509_strict", "-CAfile", Ca(ca, "private/ca.crt"), cert}, &rc);
         EXPECT_EQ(rc, 0) << out.constData();
         EXPECT_TRUE(out.contains(": OK")) << out.constData();
+    }
+    // Types the path into the next file dialog and opens it, as a user would.
+    void AnswerFileDialog(const QString &path)
+    {
+        auto *poll = new QTimer(form.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
+            poll->deleteLater();
+        });
+        poll->start(10);
     }
     QStringList Items(const char *list)
     {
@@ -350,4 +367,50 @@ TEST_F(DayTest, AnAgingCaIsSummarisedAndToldOnce)
     Combo("comboDomaineName")->setCurrentIndex(0);
     ASSERT_EQ(Combo("comboDomaineName")->currentText(), "acme.test");
     EXPECT_EQ(boxes->Texts("message").size(), 1);
+}
+
+// A printer makes its own key and request; the request is signed through the window and
+// the key never reaches the CA.
+TEST_F(DayTest, ARequestMadeElsewhereIsSignedWithoutItsKey)
+{
+    PrepareCa("acme.test");
+    CreateCa("acme secret");
+    const QString request = progDir + "printer.csr";
+    Tool({"req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", progDir + "printer.key", "-out", request, "-subj",
+          "/CN=printer.acme.test", "-addext", "subjectAltName=DNS:printer.acme.test,IP:10.0.0.9"});
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    ShowPage("cxTabSheet2");
+    boxes->shown.clear();
+    boxes->answers = {true};
+    AnswerFileDialog(request);
+    Click("btSignCsrSrv");
+    ASSERT_TRUE(WaitForRuns());
+    ASSERT_EQ(boxes->Texts("confirm").size(), 1);
+    EXPECT_EQ(boxes->Texts("confirm")[0], Texts::SignRequestQuestion("printer.acme.test",
+                                                                      {"DNS:printer.acme.test", "IP:10.0.0.9"},
+                                                                      "RSA 2048 bits", Text("txtTTLsrv")));
+    const QString dir = Ca("acme.test", "certs/printer.acme.test");
+    EXPECT_EQ(boxes->Texts("message"),
+              QStringList{"Votre certificat est dans acme.test/certs/printer.acme.test/printer.acme.test-chain.pem"});
+    EXPECT_TRUE(Memo("cxMemo2").contains("-infiles")) << qPrintable(Memo("cxMemo2"));
+    ExpectVerifies("acme.test", dir + "/user.crt");
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList({"printer.acme.test-chain.pem", "user.crt", "user.csr"}));
+    // Its key signs what its certificate vouches for.
+    EXPECT_EQ(Tool({"x509", "-in", dir + "/user.crt", "-noout", "-pubkey"}),
+              Tool({"pkey", "-in", progDir + "printer.key", "-pubout"}));
+    ShowPage("cxTabSheet5");
+    ASSERT_EQ(Items("cxListBox1").size(), 1);
+    EXPECT_TRUE(Items("cxListBox1")[0].contains("CN=printer.acme.test")) << qPrintable(Items("cxListBox1")[0]);
+
+    // Signed again, it asks before replacing; Annuler keeps the certificate.
+    const QByteArray signedOnce = ReadBytes(dir + "/user.crt");
+    boxes->shown.clear();
+    boxes->answers = {true, false};
+    ShowPage("cxTabSheet2");
+    AnswerFileDialog(request);
+    Click("btSignCsrSrv");
+    ASSERT_TRUE(WaitForRuns());
+    ASSERT_EQ(boxes->Texts("confirm").size(), 2);
+    EXPECT_EQ(boxes->Texts("confirm")[1], Texts::ReplaceCertificate);
+    EXPECT_EQ(ReadBytes(dir + "/user.crt"), signedOnce);
 }

@@ -1,6 +1,8 @@
 #include "pki/CaFiles.h"
+#include "pki/CertificateRequest.h"
 #include "pki/CommandLines.h"
 #include "pki/IndexFile.h"
+#include "pki/Operation.h"
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
 #include "pki_support.h"
@@ -100,6 +102,44 @@ protected:
         WriteRequestConfig(ca, TCertKind::Server, s, host + "." + ca);
         WriteSigningConfig(ca, TSigningVariant::Server, "30", {"DNS:" + host + "." + ca});
         return Shell(CertificateCommands({TCertKind::Server, Tool(), ca, host, "." + ca, "30", s.company}), "pw");
+    }
+
+    // A request made elsewhere, with a key of the given kind and what the requester asks for.
+    QString MakeRequest(const QString &file, const QStringList &keyArgs, const QString &subject,
+                        const QStringList &extensions = {}, const QString &format = "PEM")
+    {
+        QStringList args{"req", "-new", "-nodes", "-keyout", file + ".key", "-out", file, "-outform", format, "-utf8",
+                         "-subj", subject};
+        for (const QString &extension : extensions)
+            args << "-addext" << extension;
+        const TRun run = RunProgram(Tool(), args + keyArgs);
+        EXPECT_EQ(run.exitCode, 0) << run.output.constData();
+        return file;
+    }
+
+    // The request checked and signed as the window does, once confirmed.
+    TRun SignRequest(const QString &ca, const TSubject &s, TOperationKind kind, const QString &file,
+                     TRequestInspection *request)
+    {
+        *request = InspectRequest(Tool(), file, kind == TOperationKind::SignServerRequest ? TCertKind::Server : TCertKind::User);
+        if (!request->refusal.isEmpty())
+            return {};
+        TOperationInput in;
+        in.kind = kind;
+        in.tool = Tool();
+        in.ca = ca;
+        in.passphrase = kPass;
+        in.days = "30";
+        in.name = request->commonName;
+        in.subject = s;
+        in.request = request->pem;
+        in.requestAltNames = request->altNames;
+        in.email = request->email;
+        const TOperationPlan plan = PlanOperation(in);
+        for (const QString &dir : plan.directories)
+            QDir().mkpath(dir);
+        plan.writeFiles();
+        return Shell(plan.commands);
     }
 
     TRun Revoke(const QString &ca, const QString &serial)
@@ -242,6 +282,94 @@ TEST_F(OpensslTest, CaMadeBeforeTheStrictExtensionsStillSignsAndRevokes)
     const QByteArray crl = CrlText("old.test");
     EXPECT_TRUE(crl.contains("Serial Number: 01")) << crl.constData() << run.output.constData();
     EXPECT_TRUE(crl.contains("crlNumber=0x01")) << crl.constData();
+}
+
+TEST_F(OpensslTest, SignedRequestsKeepOnlyTheirNamesAndGetTarviksUses)
+{
+    const TSubject s{"FR", "Bretagne", "Brest", "Acme", "IT", "pki@acme.test"};
+    CreateCa("acme.test", s);
+    // Asked by every request: none of it may reach the certificate.
+    const QStringList caAsks{"basicConstraints=critical,CA:TRUE", "keyUsage=critical,keyCertSign,cRLSign,digitalSignature"};
+    const QStringList serverNames{"subjectAltName=DNS:printer.acme.test,IP:10.0.0.9,DNS:Alt.acme.test,IP:2001:db8:0::9"};
+    const QString server = "TLS Web Server Authentication";
+    const QString user = "TLS Web Client Authentication, E-mail Protection";
+    const struct
+    {
+        TOperationKind kind;
+        QStringList key;
+        QString subject, format, name, names, uses;
+        QStringList asks;
+    } cases[] = {
+        {TOperationKind::SignServerRequest, {"-newkey", "rsa:2048"}, "/C=US/O=Evil/CN=printer.acme.test", "PEM",
+         "printer.acme.test",
+         "DNS:printer.acme.test, IP Address:10.0.0.9, DNS:Alt.acme.test, IP Address:2001:DB8:0:0:0:0:0:9, "
+         "email:pki@acme.test",
+         server, caAsks + serverNames},
+        {TOperationKind::SignServerRequest, {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-384"},
+         "/CN=mail.acme.test/emailAddress=root@evil.test", "DER", "mail.acme.test",
+         "DNS:mail.acme.test, email:pki@acme.test", server, caAsks},
+        {TOperationKind::SignUserRequest, {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256"},
+         "/CN=Jean Dupré/O=Evil/emailAddress=jean@acme.test", "PEM", "Jean Dupré", "email:jean@acme.test", user,
+         caAsks + QStringList{"subjectAltName=DNS:evil.test", "extendedKeyUsage=codeSigning"}},
+        {TOperationKind::SignUserRequest, {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-521"}, "/CN=Zoé", "DER",
+         "Zoé", "email:pki@acme.test", user, caAsks},
+    };
+    for (const auto &c : cases) {
+        const QString file = MakeRequest(c.name + ".req", c.key, c.subject, c.asks, c.format);
+        TRequestInspection request;
+        const TRun run = SignRequest("acme.test", s, c.kind, file, &request);
+        ASSERT_EQ(request.refusal, QString()) << file.toStdString();
+        const QString dir = "acme.test/certs/" + c.name + "/";
+        const QString crt = dir + "user.crt";
+        ASSERT_TRUE(QFile::exists(crt)) << run.output.constData();
+        EXPECT_EQ(Verify("acme.test", crt).exitCode, 0) << c.name.toStdString();
+        EXPECT_EQ(Subject(crt), QStringList({"CN=" + c.name, "emailAddress=" + c.names.section("email:", 1)}));
+        const TRun text = RunProgram(Tool(), {"x509", "-in", crt, "-noout", "-ext",
+                                              "basicConstraints,subjectAltName,extendedKeyUsage,keyUsage"});
+        EXPECT_EQ(QString::fromUtf8(text.output),
+                  "X509v3 Subject Alternative Name: \n    " + c.names
+                      + "\nX509v3 Basic Constraints: critical\n    CA:FALSE\nX509v3 Extended Key Usage: \n    " + c.uses
+                      + "\nX509v3 Key Usage: critical\n    Digital Signature, Key Encipherment\n");
+        EXPECT_EQ(ReadBytes(dir + c.name + "-chain.pem"), ReadBytes(crt) + ReadBytes("acme.test/private/ca.crt"));
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files, QDir::Name | QDir::Reversed),
+                  QStringList({"user.csr", "user.crt", c.name + "-chain.pem"}));
+    }
+    EXPECT_EQ(ReadIndexLists("acme.test").valid.size(), 4);
+}
+
+TEST_F(OpensslTest, RequestsThatCannotBeSignedAreRefusedWithTheReason)
+{
+    const QStringList rsa{"-newkey", "rsa:2048"};
+    MakeRequest("weak.csr", {"-newkey", "rsa:1024"}, "/CN=weak.acme.test");
+    MakeRequest("k1.csr", {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:secp256k1"}, "/CN=k1.acme.test");
+    QByteArray broken = ReadBytes(MakeRequest("broken.csr", rsa, "/CN=www.acme.test"));
+    // A character of the last full line, which lies in the signature.
+    const qsizetype at = broken.lastIndexOf('\n', broken.indexOf("\n-----END") - 1) - 10;
+    broken[at] = broken[at] == 'A' ? 'B' : 'A';
+    WriteBytes("broken.csr", broken);
+    WriteBytes("empty.csr", "");
+    RunProgram(Tool(), {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "c.key", "-subj", "/CN=c", "-out", "cert.pem"});
+    MakeRequest("under_score.csr", rsa, "/CN=under_score.acme.test");
+    MakeRequest("mail.csr", rsa, "/CN=www.acme.test", {"subjectAltName=DNS:www.acme.test,email:a@acme.test"});
+    MakeRequest("noname.csr", rsa, "/O=Acme");
+    WriteBytes("big.csr", QByteArray(kMaxRequestBytes + 1, 'A'));
+    const struct
+    {
+        QString file, refusal;
+    } cases[] = {
+        {"weak.csr", "Clé trop faible : RSA 1024 bits, 2048 au moins."},
+        {"k1.csr", Texts::RefusedRequestKey("EC 256 bits")},
+        {"broken.csr", Texts::RequestSignatureBroken},
+        {"empty.csr", Texts::RequestEmpty("empty.csr")},
+        {"cert.pem", Texts::NotARequest("cert.pem")},
+        {"under_score.csr", Texts::RequestHostName("under_score.acme.test")},
+        {"mail.csr", Texts::RequestAltName("email:a@acme.test")},
+        {"noname.csr", Texts::RequestWithoutCommonName},
+        {"big.csr", Texts::RequestTooLarge("big.csr", 64)},
+        {"none.csr", Texts::RequestUnreadable("none.csr")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(InspectRequest(Tool(), c.file, TCertKind::Server).refusal, c.refusal) << c.file.toStdString();
 }
 
 } // namespace

@@ -1,0 +1,208 @@
+#include "pki/CertificateRequest.h"
+
+#include "pki/AltNames.h"
+#include "pki/CaName.h"
+#include "pki/RegularFile.h"
+#include "pki/Texts.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMultiMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <cerrno>
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcRequest, "tarvik.request")
+
+namespace {
+
+constexpr int kToolTimeoutMs = 15000;
+constexpr int kMinRsaBits = 2048;
+const QByteArray kPemBegin = QByteArrayLiteral("-----BEGIN CERTIFICATE REQUEST-----");
+
+struct TToolAnswer
+{
+    bool ran = false;
+    int exitCode = -1;
+    QString output, errors;
+};
+
+// No shell: the request's path and content never pass through one.
+TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input)
+{
+    TToolAnswer answer;
+    QProcess process;
+    process.start(tool, args);
+    if (!process.waitForStarted(kToolTimeoutMs)) {
+        qCWarning(lcRequest) << "could not start" << tool << process.errorString();
+        return answer;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(kToolTimeoutMs)) {
+        qCWarning(lcRequest) << tool << "did not answer in time; stopped";
+        process.kill();
+        process.waitForFinished(1000);
+        return answer;
+    }
+    answer.ran = process.exitStatus() == QProcess::NormalExit;
+    answer.exitCode = process.exitCode();
+    answer.output = QString::fromUtf8(process.readAllStandardOutput());
+    answer.errors = QString::fromUtf8(process.readAllStandardError());
+    return answer;
+}
+
+// The key as the request's text shows it, before its attributes: what follows them comes
+// from the requester and may imitate these lines.
+QString KeyRefusal(const QStringList &keyLines, QString *key)
+{
+    static const QRegularExpression bitsLine(QStringLiteral("Public-Key: \\((\\d+) bit\\)"));
+    QString algorithm, curve;
+    int bits = 0;
+    for (const QString &line : keyLines) {
+        const QString text = line.trimmed();
+        if (text.startsWith(QStringLiteral("Public Key Algorithm:")))
+            algorithm = text.section(u':', 1).trimmed();
+        else if (const auto m = bitsLine.match(text); m.hasMatch())
+            bits = m.captured(1).toInt();
+        else if (text.startsWith(QStringLiteral("NIST CURVE:")))
+            curve = text.section(u':', 1).trimmed();
+    }
+    if (algorithm == QStringLiteral("rsaEncryption")) {
+        *key = QStringLiteral("RSA %1 bits").arg(bits);
+        return bits < kMinRsaBits ? Texts::WeakRequestKey(*key, kMinRsaBits) : QString();
+    }
+    if (algorithm == QStringLiteral("id-ecPublicKey")) {
+        static const QStringList curves{QStringLiteral("P-256"), QStringLiteral("P-384"), QStringLiteral("P-521")};
+        *key = QStringLiteral("EC ") + (curve.isEmpty() ? QStringLiteral("%1 bits").arg(bits) : curve);
+        return curves.contains(curve) ? QString() : Texts::RefusedRequestKey(*key);
+    }
+    *key = algorithm;
+    return Texts::RefusedRequestKey(algorithm);
+}
+
+// "    commonName                = value" lines, as -nameopt multiline writes them.
+QMultiMap<QString, QString> SubjectFields(const QStringList &lines)
+{
+    static const QRegularExpression field(QStringLiteral("^\\s+(\\S+)\\s+= (.*)$"));
+    QMultiMap<QString, QString> fields;
+    for (const QString &line : lines)
+        if (const auto m = field.match(line); m.hasMatch())
+            fields.insert(m.captured(1), m.captured(2));
+    return fields;
+}
+
+// Each name the request asks for, as written ("DNS:x", "IP Address:y", "email:z"...).
+QStringList RequestedNames(const QStringList &attributeLines)
+{
+    for (qsizetype i = 0; i + 1 < attributeLines.size(); ++i)
+        if (attributeLines[i].trimmed().startsWith(QStringLiteral("X509v3 Subject Alternative Name:")))
+            return attributeLines[i + 1].trimmed().split(QStringLiteral(", "), Qt::SkipEmptyParts);
+    return {};
+}
+
+// The server's name first, then each further DNS name or address once.
+QString ServerNamesRefusal(const QString &commonName, const QStringList &requested, QStringList *entries)
+{
+    if (AltNameEntry(commonName) != QStringLiteral("DNS:") + commonName)
+        return Texts::RequestHostName(commonName);
+    *entries = {QStringLiteral("DNS:") + commonName};
+    QSet<QString> seen{entries->first().toLower()};
+    for (const QString &name : requested) {
+        QString entry;
+        if (name.startsWith(QStringLiteral("DNS:")))
+            entry = AltNameEntry(name.mid(4));
+        else if (name.startsWith(QStringLiteral("IP Address:")))
+            entry = AltNameEntry(name.mid(11));
+        // A DNS name that reads as an address passes for neither.
+        if (entry.isEmpty() || !entry.startsWith(name.left(2)))
+            return Texts::RequestAltName(name);
+        if (seen.contains(entry.toLower()))
+            continue;
+        seen.insert(entry.toLower());
+        *entries << entry;
+        if (entries->size() > kMaxAltNames)
+            return Texts::TooManyAltNames(kMaxAltNames);
+    }
+    return QString();
+}
+
+bool IsPlausibleEmail(const QString &email)
+{
+    static const QRegularExpression address(QStringLiteral("^[^@\\s/\\\\]+@[A-Za-z0-9.-]+$"));
+    return address.match(email).hasMatch();
+}
+
+TRequestInspection Refused(const QString &refusal)
+{
+    TRequestInspection r;
+    r.refusal = refusal;
+    return r;
+}
+
+} // namespace
+
+TRequestInspection InspectRequest(const QString &tool, const QString &path, TCertKind kind)
+{
+    QByteArray data;
+    int error = 0;
+    if (!ReadRegularFile(path, data, &error, kMaxRequestBytes)) {
+        qCWarning(lcRequest) << "could not read the request" << path
+                             << (error == ENOTREG ? "not a regular file, or too large" : ::strerror(error));
+        return Refused(error == ENOTREG && QFileInfo(path).isFile() ? Texts::RequestTooLarge(path, kMaxRequestBytes / 1024)
+                       : error == ENOTREG                         ? Texts::NotARequest(path)
+                                                                   : Texts::RequestUnreadable(path));
+    }
+    if (data.trimmed().isEmpty())
+        return Refused(Texts::RequestEmpty(path));
+
+    const bool pem = data.contains(kPemBegin) || data.contains("-----BEGIN NEW CERTIFICATE REQUEST-----");
+    const TToolAnswer answer = RunTool(tool,
+                                       {"req", "-inform", pem ? "PEM" : "DER", "-verify", "-text", "-reqopt",
+                                        "no_header,no_version,no_subject,no_sigdump", "-subject", "-nameopt",
+                                        "multiline,utf8,-esc_msb", "-outform", "PEM"},
+                                       data);
+    if (!answer.ran)
+        return Refused(Texts::ToolNotExecutable(tool));
+    // The tool writes its text, then the subject, then the request itself.
+    const QStringList lines = answer.output.split(u'\n');
+    const qsizetype pemAt = lines.lastIndexOf(QString::fromLatin1(kPemBegin));
+    const qsizetype subjectAt = pemAt < 0 ? -1 : lines.lastIndexOf(QStringLiteral("subject="), pemAt);
+    const qsizetype attributesAt = lines.indexOf(QStringLiteral("        Attributes:"));
+    if (answer.exitCode != 0 || subjectAt < 0 || attributesAt < 0 || attributesAt > subjectAt) {
+        qCInfo(lcRequest) << path << "is no request the tool reads:" << answer.errors.trimmed();
+        return Refused(Texts::NotARequest(path));
+    }
+    // The tool may say the signature is wrong and still end well.
+    if (!answer.errors.contains(QStringLiteral("verify OK")) || answer.errors.contains(QStringLiteral("verify failure")))
+        return Refused(Texts::RequestSignatureBroken);
+
+    TRequestInspection r;
+    r.pem = lines.mid(pemAt).join(u'\n').toUtf8();
+    if (const QString refusal = KeyRefusal(lines.mid(0, attributesAt), &r.key); !refusal.isEmpty())
+        return Refused(refusal);
+    const auto fields = SubjectFields(lines.mid(subjectAt + 1, pemAt - subjectAt - 1));
+    const QStringList commonNames = fields.values(QStringLiteral("commonName"));
+    if (commonNames.isEmpty())
+        return Refused(Texts::RequestWithoutCommonName);
+    if (commonNames.size() > 1)
+        return Refused(Texts::RequestWithSeveralCommonNames);
+    r.commonName = commonNames.first();
+    const QStringList emails = fields.values(QStringLiteral("emailAddress"));
+    if (!emails.isEmpty()) {
+        r.email = emails.first();
+        if (emails.size() > 1 || !IsPlausibleEmail(r.email))
+            return Refused(Texts::RequestEmail(emails.join(QStringLiteral(", "))));
+    }
+    const QStringList requested = RequestedNames(lines.mid(attributesAt, subjectAt - attributesAt));
+    if (kind == TCertKind::Server) {
+        if (const QString refusal = ServerNamesRefusal(r.commonName, requested, &r.altNames); !refusal.isEmpty())
+            return Refused(refusal);
+    } else if (!IsValidUserName(r.commonName)) {
+        return Refused(Texts::RequestUserName(r.commonName));
+    }
+    return r;
+}

@@ -30,6 +30,13 @@ QStringList Pkcs12Format(bool compatible)
     return {};
 }
 
+// SHA-256 is the tool's default; only a stronger CA key asks for more.
+QStringList DigestOption(TKeyType keyType)
+{
+    const QString digest = SigningDigest(keyType);
+    return digest == QLatin1String("sha256") ? QStringList() : QStringList{u'-' + digest};
+}
+
 } // namespace
 
 QString ShellQuote(const QString &text)
@@ -39,18 +46,23 @@ QString ShellQuote(const QString &text)
     return u'\'' + quoted + u'\'';
 }
 
+QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted, bool encrypted)
+{
+    return Line(tool, KeyGenerationArguments(type, outQuoted, encrypted));
+}
+
 QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &passphrase,
-                             const QString &days)
+                             const QString &days, TKeyType keyType)
 {
     const QString key = ShellQuote(CaLayout::CaKey(ca));
     const QString crt = ShellQuote(CaLayout::CaCert(ca));
     const QString cnf = ShellQuote(CaLayout::RootConfig(ca));
     return {
+        CaPass(passphrase) + KeyCommand(tool, keyType, key, true),
         CaPass(passphrase)
-            + Line(tool, {"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}),
-        CaPass(passphrase)
-            + Line(tool, {"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509",
-                          "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}),
+            + Line(tool, QStringList{"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS",
+                                     "-x509", "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}
+                             + DigestOption(keyType)),
         kExit,
     };
 }
@@ -64,7 +76,7 @@ QStringList CertificateCommands(const TCertificateRequest &r)
     const QString caCrt = ShellQuote(CaLayout::CaCert(r.ca));
     const QString friendly = r.kind == TCertKind::Server ? r.name + r.suffix : r.name;
     return {
-        Line(r.tool, {"genrsa", "-out", key, "2048"}),
+        KeyCommand(r.tool, r.keyType, key, false),
         Line(r.tool, {"req", "-new", "-days", ShellQuote(r.days), "-config",
                       ShellQuote(CaLayout::RequestConfig(r.ca)), "-key", key, "-out", csr}),
         CaPass(r.passphrase)

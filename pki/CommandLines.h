@@ -1,5 +1,6 @@
 #pragma once
 #include "pki/CaFiles.h"
+#include "pki/KeyType.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,9 +11,13 @@
 // One POSIX shell word that stands for the text exactly.
 QString ShellQuote(const QString &text);
 
+// The line that writes a new key of the type to outQuoted; an encrypted one takes the CA
+// pass phrase.
+QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted, bool encrypted);
+
 // The CA key and self-signed certificate; two command lines, then "exit".
 QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &passphrase,
-                             const QString &days);
+                             const QString &days, TKeyType keyType = TKeyType::Rsa2048);
 
 struct TCertificateRequest
 {
@@ -23,6 +28,7 @@ struct TCertificateRequest
     QString days, passphrase, password, company;
     // 3DES with a SHA-1 MAC, which every system imports; otherwise the tool's default.
     bool compatiblePkcs12 = false;
+    TKeyType keyType = TKeyType::Rsa2048; // the CA's choice, for the new key
 };
 
 // Key, request, signature, verification and PKCS#12 export; five command lines, then "exit".

@@ -63,6 +63,7 @@ TCertificateRequest CertificateRequest(const TOperationInput &in)
     r.password = in.password;
     r.company = in.subject.company;
     r.compatiblePkcs12 = in.compatiblePkcs12;
+    r.keyType = in.keyType;
     return r;
 }
 
@@ -153,8 +154,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     switch (in.kind) {
     case TOperationKind::CreateCa:
         plan.earlierResults = {CaLayout::CaCert(in.ca)};
-        plan.question = Texts::ReplaceCaCertificate;
-        plan.commands = CreateCaCommands(in.tool, in.ca, in.passphrase, in.days);
+        plan.question = Texts::ReplaceCaCertificate + u' ' + Texts::NewCaKeyType(KeyTypeText(in.keyType));
+        plan.commands = CreateCaCommands(in.tool, in.ca, in.passphrase, in.days, in.keyType);
         plan.result = CaLayout::CaCert(in.ca);
         plan.doneMessage = Texts::CreateCaDone(in.ca);
         plan.failure = Texts::CreateCaFailed;
@@ -166,7 +167,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
         plan.writeFiles = [in, server, commonName] {
             WriteRequestConfig(in.ca, server ? TCertKind::Server : TCertKind::User, in.subject, commonName);
-            WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days, commonName);
+            WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days, commonName,
+                               in.keyType);
         };
         // The export file, or at least the signed certificate, marks an earlier issue.
         plan.earlierResults = {CaLayout::Pkcs12(in.ca, in.name), CaLayout::CertFile(in.ca, in.name)};
@@ -180,7 +182,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     case TOperationKind::Revocation:
     case TOperationKind::CrlPublication: {
         const bool revoke = in.kind == TOperationKind::Revocation;
-        plan.writeFiles = [ca = in.ca] { WriteSigningConfig(ca, TSigningVariant::Crl, QString()); };
+        plan.writeFiles = [ca = in.ca, key = in.keyType] { WriteSigningConfig(ca, TSigningVariant::Crl, QString(), QString(), key); };
         plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial), in.passphrase)
                                : CrlCommands(in.tool, in.ca, in.passphrase);
         plan.result = CaLayout::Crl(in.ca);

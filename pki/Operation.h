@@ -1,5 +1,6 @@
 #pragma once
 #include "pki/CaFiles.h"
+#include "pki/KeyType.h"
 
 #include <QDateTime>
 #include <QString>
@@ -24,6 +25,7 @@ struct TOperationInput
     QString serial;   // revocation
     TSubject subject; // the Configuration page's CA fields
     bool compatiblePkcs12 = true;
+    TKeyType keyType = TKeyType::Rsa2048; // the CA's, for every key made
 };
 
 struct TOperationPlan

@@ -13,6 +13,7 @@ TOperationInput TForm1::OperationInput(TOperationKind kind, const QLineEdit *pas
     in.ca = CaName();
     in.passphrase = passphrase->text();
     in.subject = SubjectOnPage();
+    in.keyType = KeyTypeOnPage();
     return in;
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/Exception.h"
 #include "pki/CaFiles.h"
+#include "pki/KeyType.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -16,8 +17,15 @@ Q_LOGGING_CATEGORY(lcSettings, "tarvik.settings")
 
 TCaFields TForm1::CaFieldsOnPage() const
 {
-    return {ui->txtEmailCA->text(), ui->txtTTLCA->text(), ui->comboCountryCodeCA->currentText(),
-            ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(), ui->txtServiceCA->text()};
+    return {ui->txtEmailCA->text(),    ui->txtTTLCA->text(),     ui->comboCountryCodeCA->currentText(),
+            ui->txtProvinceCA->text(), ui->txtVilleCA->text(),   ui->txtCompanyCA->text(),
+            ui->txtServiceCA->text(),  KeyTypeValue(KeyTypeOnPage())};
+}
+
+TKeyType TForm1::KeyTypeOnPage() const
+{
+    const int index = ui->comboKeyTypeCA->currentIndex();
+    return index >= 0 && index < kKeyTypeCount ? TKeyType(index) : TKeyType::Rsa2048;
 }
 
 void TForm1::ShowCaFields(const TCaFields &f)
@@ -26,6 +34,8 @@ void TForm1::ShowCaFields(const TCaFields &f)
     ui->txtTTLCA->setText(f.days);
     // The picker must not show another CA's lifetime: picking it again would change nothing.
     ShowPickedValidity(ui->comboTTLCA, f.days);
+    const QSignalBlocker block(ui->comboKeyTypeCA);
+    ui->comboKeyTypeCA->setCurrentIndex(int(KeyTypeFromValue(f.keyType)));
 }
 
 void TForm1::ShowSubject(const TSubject &s)

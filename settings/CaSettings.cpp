@@ -1,5 +1,6 @@
 #include "CaSettings.h"
 #include "IniFile.h"
+#include "SettingsKeys.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -38,10 +39,12 @@ void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, c
     settings.WriteValue(ca, kCity, f.city);
     settings.WriteValue(ca, kCompany, f.company);
     settings.WriteValue(ca, kService, f.service);
+    settings.WriteValue(ca, SettingsKeys::KeyType, f.keyType);
 }
 
 TCaFields ReadCaSection(const TIniFile &settings, const QString &ca)
 {
     const auto read = [&](const QString &key) { return settings.ReadValue(ca, key, QString()); };
-    return {read(kEmail), read(kDays), read(kCountry), read(kProvince), read(kCity), read(kCompany), read(kService)};
+    return {read(kEmail),   read(kDays),    read(kCountry), read(kProvince),
+            read(kCity),    read(kCompany), read(kService), read(SettingsKeys::KeyType)};
 }

@@ -15,5 +15,7 @@ inline const QString Tool = QStringLiteral("openssl");
 // the tool's own default. Kept in the tool's section: a new section would take a name
 // away from the CAs.
 inline const QString CompatiblePkcs12 = QStringLiteral("pkcs12_compatible");
+// Key of a CA's section: the type of the keys the CA makes; none means RSA 2048.
+inline const QString KeyType = QStringLiteral("key_type");
 
 } // namespace SettingsKeys

@@ -7,27 +7,18 @@
 #include "console/ConsoleCommand.h"
 #include "pki/CommandLines.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TBenchWindow bench(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
-    QTemporaryDir tmp;
-    const QString progDir = tmp.path() + QLatin1Char('/');
-    QDir::setCurrent(progDir);
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("openssl"));
-
-    TForm1 form(progDir, std::make_unique<QuietBoxes>());
-    form.show();
+    TForm1 &form = bench.form;
+    const QString &tool = bench.tool;
     if (!MakeCa(form, tool, QStringLiteral("bench.test"))) {
         std::fprintf(stderr, "certificate_run: the CA could not be created\n");
         return 1;

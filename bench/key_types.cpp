@@ -6,27 +6,16 @@
 
 #include "pki/KeyType.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TBenchWindow bench(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 30;
-    QTemporaryDir tmp;
-    const QString progDir = tmp.path() + QLatin1Char('/');
-    QDir::setCurrent(progDir);
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("openssl"));
-
-    TForm1 form(progDir, std::make_unique<QuietBoxes>());
-    form.show();
+    TForm1 &form = bench.form;
     // One CA of each type, made with its own key; the selector lists them in this order.
     for (int type = 0; type < kKeyTypeCount; ++type) {
-        if (!MakeCa(form, tool, QStringLiteral("k%1.bench").arg(type), type)) {
+        if (!MakeCa(form, bench.tool, QStringLiteral("k%1.bench").arg(type), type)) {
             std::fprintf(stderr, "key_types: the CA of %s could not be created\n", qPrintable(KeyTypeText(TKeyType(type))));
             return 1;
         }

@@ -4,12 +4,16 @@
 #include "Boxes.h"
 #include "Unit1.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -29,6 +33,25 @@ template <class T> T *Find(QWidget *form, const char *name)
 {
     return form->findChild<T *>(QString::fromLatin1(name));
 }
+
+// The window of a certificate benchmark, off screen, in a fresh program directory that is
+// also the working directory, with the openssl tool of the search path.
+struct TBenchWindow
+{
+    TBenchWindow(int &argc, char **argv) : app(Offscreen(argc), argv) { form.show(); }
+    static int &Offscreen(int &argc)
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return argc;
+    }
+
+    QApplication app;
+    QTemporaryDir tmp;
+    QString progDir = tmp.path() + QLatin1Char('/');
+    bool entered = QDir::setCurrent(progDir);
+    QString tool = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    TForm1 form{progDir, std::make_unique<QuietBoxes>()};
+};
 
 // Waits in the event loop as the program does, looking every millisecond.
 inline void WaitForRuns(TForm1 *form)

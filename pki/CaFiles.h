@@ -1,6 +1,4 @@
 #pragma once
-#include "pki/KeyType.h"
-
 #include <QString>
 
 // Subject fields of a CA as typed on the configuration page.
@@ -30,6 +28,6 @@ void EnsureCrlNumber(const QString &ca);
 // These two use {ca} relative to the working directory, like the command lines.
 void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, const QString &commonName);
 // serverName is the server's full name ({host}{suffix}); the server variant
-// puts it into subjectAltName, the other variants ignore it. caKey sets the digest.
+// puts it into subjectAltName, the other variants ignore it. digest is the CA key's.
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days,
-                        const QString &serverName = QString(), TKeyType caKey = TKeyType::Rsa2048);
+                        const QString &serverName = QString(), const QString &digest = QStringLiteral("sha256"));

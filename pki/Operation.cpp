@@ -3,6 +3,7 @@
 #include "pki/CaLayout.h"
 #include "pki/CaName.h"
 #include "pki/CommandLines.h"
+#include "pki/PemDates.h"
 #include "pki/Texts.h"
 
 #include <QDateTime>
@@ -65,6 +66,13 @@ TCertificateRequest CertificateRequest(const TOperationInput &in)
     r.compatiblePkcs12 = in.compatiblePkcs12;
     r.keyType = in.keyType;
     return r;
+}
+
+// The CA key already made signs, whatever type the CA makes now: only a P-384 key asks
+// for more than SHA-256.
+QString CaSigningDigest(const QString &ca)
+{
+    return SigningDigest(CertificateKeyOnP384(CaLayout::CaCert(ca)) ? TKeyType::EcdsaP384 : TKeyType::Rsa2048);
 }
 
 // A line the shell echoed is one of the commands; the tool's own lines are the rest.
@@ -168,7 +176,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.writeFiles = [in, server, commonName] {
             WriteRequestConfig(in.ca, server ? TCertKind::Server : TCertKind::User, in.subject, commonName);
             WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days, commonName,
-                               in.keyType);
+                               CaSigningDigest(in.ca));
         };
         // The export file, or at least the signed certificate, marks an earlier issue.
         plan.earlierResults = {CaLayout::Pkcs12(in.ca, in.name), CaLayout::CertFile(in.ca, in.name)};
@@ -182,7 +190,9 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     case TOperationKind::Revocation:
     case TOperationKind::CrlPublication: {
         const bool revoke = in.kind == TOperationKind::Revocation;
-        plan.writeFiles = [ca = in.ca, key = in.keyType] { WriteSigningConfig(ca, TSigningVariant::Crl, QString(), QString(), key); };
+        plan.writeFiles = [ca = in.ca] {
+            WriteSigningConfig(ca, TSigningVariant::Crl, QString(), QString(), CaSigningDigest(ca));
+        };
         plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial), in.passphrase)
                                : CrlCommands(in.tool, in.ca, in.passphrase);
         plan.result = CaLayout::Crl(in.ca);

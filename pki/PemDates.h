@@ -2,11 +2,15 @@
 #include <QDateTime>
 #include <QString>
 
-// Dates read straight from the PEM files the tool wrote, in UTC; invalid when the file
-// is missing or not what it should be.
+// Dates read straight from the PEM files the tool wrote, in UTC, and the curve of a
+// certificate's key; invalid when the file is missing or not what it should be.
 // A time as certificates, CRLs and the tool's database write it: UTCTime "YYMMDDHHMMSSZ"
 // or GeneralizedTime "YYYYMMDDHHMMSSZ"; invalid otherwise.
 QDateTime Asn1Time(QStringView text);
 
 QDateTime CertificateNotAfter(const QString &pemPath);
 QDateTime CrlNextUpdate(const QString &pemPath);
+
+// Whether the certificate's public key is an elliptic-curve key on P-384; false when the
+// file is missing or not what it should be.
+bool CertificateKeyOnP384(const QString &pemPath);

@@ -112,7 +112,8 @@ void TForm1::ConnectHandlers()
     // An editable combo box selects the item matching typed text on Enter or when it
     // loses focus, and its completer does on Enter; only a pick from the list may
     // change a selection.
-    for (QComboBox *combo : {ui->comboDomaineName, ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr, ui->comboKeyTypeCA}) {
+    for (QComboBox *combo :
+         {ui->comboDomaineName, ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr, ui->comboKeyTypeCA}) {
         combo->setCompleter(nullptr);
         typedCombos_.insert(combo->lineEdit(), combo);
         combo->lineEdit()->installEventFilter(this);
@@ -167,8 +168,8 @@ void TForm1::SetTabOrder()
         ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->cxButton15, ui->cxMemo3,
         ui->cxTextEdit9, ui->chkCompatUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
-        ui->comboTTLCA, ui->comboKeyTypeCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA, ui->txtServiceCA,
-        ui->txtTTLCA, ui->txtVilleCA, ui->cxButton2,
+        ui->comboTTLCA, ui->comboKeyTypeCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA,
+        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->cxButton2,
         ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->cxMemo4, ui->cxListBox1, ui->txtRevokeNumber,
         ui->cxListBox2, ui->cxButton12,
     };

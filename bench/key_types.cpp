@@ -16,7 +16,8 @@ int main(int argc, char **argv)
     // One CA of each type, made with its own key; the selector lists them in this order.
     for (int type = 0; type < kKeyTypeCount; ++type) {
         if (!MakeCa(form, bench.tool, QStringLiteral("k%1.bench").arg(type), type)) {
-            std::fprintf(stderr, "key_types: the CA of %s could not be created\n", qPrintable(KeyTypeText(TKeyType(type))));
+            std::fprintf(stderr, "key_types: the CA of %s could not be created\n",
+                         qPrintable(KeyTypeText(TKeyType(type))));
             return 1;
         }
     }

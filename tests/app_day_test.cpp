@@ -356,7 +356,8 @@ TEST_F(DayTest, EachKeyTypeMakesKeysThatVerifyServeAndExport)
     Combo("comboKeyTypeCA")->setCurrentIndex(1);
     IssueServer("mail", "pw");
     EXPECT_TRUE(Tool({"pkey", "-in", Ca("k4.test", "certs/mail/user.key"), "-noout", "-text"}).contains("(3072 bit"));
-    EXPECT_TRUE(Tool({"x509", "-in", Ca("k4.test", "certs/mail/user.crt"), "-noout", "-text"}).contains("ecdsa-with-SHA384"));
+    EXPECT_TRUE(Tool({"x509", "-in", Ca("k4.test", "certs/mail/user.crt"), "-noout", "-text"})
+                    .contains("ecdsa-with-SHA384")); // signed by the P-384 key
     boxes->answers = {false};
     Click("cxButton6");
     EXPECT_TRUE(boxes->Texts("confirm").last().endsWith(" La nouvelle clé du CA sera de type RSA 3072."));

@@ -16,6 +16,7 @@ TOperationInput TForm1::OperationInput(TOperationKind kind, const QLineEdit *pas
     in.passphrase = passphrase->text();
     in.subject = SubjectOnPage();
     in.crlUrl = ui->txtCrlUrlCA->text();
+    in.keyType = KeyTypeOnPage();
     return in;
 }
 

@@ -6,6 +6,7 @@
 #include "pki/CaFiles.h"
 #include "pki/CaName.h"
 #include "pki/Texts.h"
+#include "pki/KeyType.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -18,9 +19,15 @@ Q_LOGGING_CATEGORY(lcSettings, "tarvik.settings")
 
 TCaFields TForm1::CaFieldsOnPage() const
 {
-    return {ui->txtEmailCA->text(), ui->txtTTLCA->text(), ui->comboCountryCodeCA->currentText(),
-            ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(), ui->txtServiceCA->text(),
-            ui->txtCrlUrlCA->text()};
+    return {ui->txtEmailCA->text(),    ui->txtTTLCA->text(),   ui->comboCountryCodeCA->currentText(),
+            ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(),
+            ui->txtServiceCA->text(),  ui->txtCrlUrlCA->text(), KeyTypeValue(KeyTypeOnPage())};
+}
+
+TKeyType TForm1::KeyTypeOnPage() const
+{
+    const int index = ui->comboKeyTypeCA->currentIndex();
+    return index >= 0 && index < kKeyTypeCount ? TKeyType(index) : TKeyType::Rsa2048;
 }
 
 void TForm1::ShowCaFields(const TCaFields &f)
@@ -30,6 +37,8 @@ void TForm1::ShowCaFields(const TCaFields &f)
     ui->txtCrlUrlCA->setText(f.crlUrl);
     // The picker must not show another CA's lifetime: picking it again would change nothing.
     ShowPickedValidity(ui->comboTTLCA, f.days);
+    const QSignalBlocker block(ui->comboKeyTypeCA);
+    ui->comboKeyTypeCA->setCurrentIndex(int(KeyTypeFromValue(f.keyType)));
 }
 
 void TForm1::ShowSubject(const TSubject &s)

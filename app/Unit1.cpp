@@ -117,7 +117,8 @@ void TForm1::ConnectHandlers()
     // An editable combo box selects the item matching typed text on Enter or when it
     // loses focus, and its completer does on Enter; only a pick from the list may
     // change a selection.
-    for (QComboBox *combo : {ui->comboDomaineName, ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr}) {
+    for (QComboBox *combo :
+         {ui->comboDomaineName, ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr, ui->comboKeyTypeCA}) {
         combo->setCompleter(nullptr);
         typedCombos_.insert(combo->lineEdit(), combo);
         combo->lineEdit()->installEventFilter(this);
@@ -152,6 +153,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
             }
             if (enter && combo == ui->comboDomaineName)
                 Guarded([this] { TypedCaRefused(); });
+            // The key type is only ever one of the items: typed text would hide the choice.
+            if (combo == ui->comboKeyTypeCA)
+                combo->setEditText(combo->itemText(index));
             // An ignored key would travel on to the combo box, which hands it to the
             // line edit again, unguarded.
             event->accept();
@@ -171,9 +175,10 @@ void TForm1::SetTabOrder()
         ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->txtEmailUsr, ui->cxButton15,
         ui->cxMemo3, ui->cxTextEdit9, ui->chkCompatUsr, ui->btSignCsrUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
-        ui->comboTTLCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA, ui->txtServiceCA,
-        ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->cxButton2,
-        ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->btRenew, ui->cxMemo4, ui->cxListBox1, ui->txtRevokeNumber,
+        ui->comboTTLCA, ui->comboKeyTypeCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA,
+        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->cxButton2,
+        ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->btRenew, ui->cxMemo4, ui->cxListBox1,
+        ui->txtRevokeNumber,
         ui->cxListBox2, ui->cxButton12,
     };
     for (qsizetype i = 1; i < order.size(); ++i)

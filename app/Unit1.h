@@ -115,6 +115,7 @@ private:
 
     void SaveSteps();
     TCaFields CaFieldsOnPage() const;
+    TKeyType KeyTypeOnPage() const;
     void ShowCaFields(const TCaFields &fields);
     TSubject SubjectOnPage() const;
     void ShowSubject(const TSubject &subject);

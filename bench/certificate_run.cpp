@@ -7,82 +7,22 @@
 #include "console/ConsoleCommand.h"
 #include "pki/CommandLines.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
-#include <numeric>
 #include <cstdio>
-
-namespace {
-bool AllRunsEnded(TForm1 *form)
-{
-    return form->RunningOperations() == 0;
-}
-
-// Waits in the event loop as the program does, looking every millisecond.
-void WaitForRuns(TForm1 *form)
-{
-    QEventLoop loop;
-    QTimer poll;
-    poll.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (AllRunsEnded(form))
-            loop.quit();
-    });
-    poll.start(1);
-    loop.exec();
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double Mean(const std::vector<double> &v)
-{
-    return std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
-}
-} // namespace
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TBenchWindow bench(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
-    QTemporaryDir tmp;
-    const QString progDir = tmp.path() + QLatin1Char('/');
-    QDir::setCurrent(progDir);
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("openssl"));
-
-    TForm1 form(progDir, std::make_unique<QuietBoxes>());
-    form.show();
-    Find<QLineEdit>(&form, "cxTextEdit1")->setText(tool);
-    Find<QLineEdit>(&form, "txtNewCA")->setText(QStringLiteral("bench.test"));
-    Find<QPushButton>(&form, "btAddCA")->click();
-    Find<QLineEdit>(&form, "txtEmailCA")->setText(QStringLiteral("pki@bench.test"));
-    Find<QComboBox>(&form, "comboCountryCodeCA")->setEditText(QStringLiteral("FR"));
-    for (const char *field : {"txtProvinceCA", "txtVilleCA", "txtServiceCA"})
-        Find<QLineEdit>(&form, field)->setText(QStringLiteral("bench"));
-    Find<QComboBox>(&form, "comboTTLCA")->setCurrentIndex(2);
-    Find<QPushButton>(&form, "cxButton1")->click();
-    Find<QLineEdit>(&form, "cxMaskEdit1")->setText(QStringLiteral("bench pass"));
-    Find<QPushButton>(&form, "cxButton6")->click();
-    WaitForRuns(&form);
-    if (!QFileInfo::exists(QStringLiteral("bench.test/private/ca.crt"))) {
+    TForm1 &form = bench.form;
+    const QString &tool = bench.tool;
+    if (!MakeCa(form, tool, QStringLiteral("bench.test"))) {
         std::fprintf(stderr, "certificate_run: the CA could not be created\n");
         return 1;
     }
-    Find<QComboBox>(&form, "comboTTLsrv")->setCurrentIndex(2);
 
     std::vector<double> viaTarvik, viaShell;
     for (int i = 0; i < runs; ++i) {

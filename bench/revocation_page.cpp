@@ -22,12 +22,6 @@
 #include <cstdio>
 
 namespace {
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // A database as years of use leave it: some expired, a few ending soon, one in ten revoked.
 void WriteIndex(const QString &path, int count)
 {

@@ -165,7 +165,7 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
 }
 
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QStringList &altNames,
-                        const QString &crlUrl)
+                        const QString &crlUrl, const QString &digest)
 {
     const QString dir = EscapeConfigValue(ca);
     TIniFile ini(CaLayout::SigningConfig(ca));
@@ -186,7 +186,7 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
         ini.WriteValue(section, QStringLiteral("default_days"), EscapeConfigValue(days));
     WriteAll(ini, section,
              {{"default_crl_days", QStringLiteral("30")},
-              {"default_md", QStringLiteral("sha256")},
+              {"default_md", digest},
               {"preserve", QStringLiteral("yes")},
               {"x509_extensions", QStringLiteral("user_cert")},
               {"policy", QStringLiteral("policy_anything")},

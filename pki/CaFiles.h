@@ -31,6 +31,7 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
 // altNames are the server's subjectAltName entries ("DNS:…", "IP:…", checked by
 // pki/AltNames); the server variant writes them, the other variants ignore them.
 // crlUrl (checked by IsValidCrlUrl), when not empty, becomes the certificates' CRL
-// distribution point.
+// distribution point. digest is the CA key's.
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days,
-                        const QStringList &altNames = {}, const QString &crlUrl = {});
+                        const QStringList &altNames = {}, const QString &crlUrl = {},
+                        const QString &digest = QStringLiteral("sha256"));

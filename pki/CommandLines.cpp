@@ -32,6 +32,13 @@ QString SubjectValue(const QString &value)
     return escaped;
 }
 
+// SHA-256 is the tool's default; only a stronger CA key asks for more.
+QStringList DigestOption(TKeyType keyType)
+{
+    const QString digest = SigningDigest(keyType);
+    return digest == QLatin1String("sha256") ? QStringList() : QStringList{u'-' + digest};
+}
+
 } // namespace
 
 QString ShellQuote(const QString &text)
@@ -39,6 +46,11 @@ QString ShellQuote(const QString &text)
     QString quoted = text;
     quoted.replace(u'\'', QStringLiteral("'\\''"));
     return u'\'' + quoted + u'\'';
+}
+
+QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted, bool encrypted)
+{
+    return Line(tool, KeyGenerationArguments(type, outQuoted, encrypted));
 }
 
 QStringList SecretEnvironment(const QString &passphrase, const QString &password)
@@ -49,15 +61,16 @@ QStringList SecretEnvironment(const QString &passphrase, const QString &password
     return environment;
 }
 
-QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days)
+QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days, TKeyType keyType)
 {
     const QString key = ShellQuote(CaLayout::Pending(CaLayout::CaKey(ca)));
     const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca)));
     const QString cnf = ShellQuote(CaLayout::RootConfig(ca));
     return {
-        Line(tool, {"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", key, "2048"}),
-        Line(tool, {"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509",
-                    "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}),
+        KeyCommand(tool, keyType, key, true),
+        Line(tool, QStringList{"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509",
+                               "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}
+                       + DigestOption(keyType)),
         kExit,
     };
 }
@@ -71,7 +84,7 @@ QStringList CertificateCommands(const TCertificateRequest &r)
     const QString caCrt = ShellQuote(CaLayout::CaCert(r.ca));
     const QString friendly = r.kind == TCertKind::Server ? r.name + r.suffix : r.name;
     return {
-        Line(r.tool, {"genrsa", "-out", key, "2048"}),
+        KeyCommand(r.tool, r.keyType, key, false),
         Line(r.tool, {"req", "-new", "-days", ShellQuote(r.days), "-config",
                       ShellQuote(CaLayout::RequestConfig(r.ca)), "-key", key, "-out", csr}),
         Line(r.tool, {"ca", "-batch", "-config", ShellQuote(CaLayout::SigningConfig(r.ca)), "-out", crt, "-passin",

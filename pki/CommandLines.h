@@ -1,5 +1,6 @@
 #pragma once
 #include "pki/CaFiles.h"
+#include "pki/KeyType.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,8 +17,13 @@ QString ShellQuote(const QString &text);
 // when there is one.
 QStringList SecretEnvironment(const QString &passphrase, const QString &password = QString());
 
+// The line that writes a new key of the type to outQuoted; an encrypted one takes the CA
+// pass phrase from the environment.
+QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted, bool encrypted);
+
 // The CA key and self-signed certificate; two command lines, then "exit".
-QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days);
+QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days,
+                             TKeyType keyType = TKeyType::Rsa2048);
 
 struct TCertificateRequest
 {
@@ -28,6 +34,7 @@ struct TCertificateRequest
     QString days, company;
     // 3DES with a SHA-1 MAC, which every system imports; otherwise the tool's default.
     bool compatiblePkcs12 = false;
+    TKeyType keyType = TKeyType::Rsa2048; // the CA's choice, for the new key
 };
 
 // Key, request, signature, verification and PKCS#12 export; five command lines, then "exit".

@@ -5,6 +5,7 @@
 #include "pki/CaName.h"
 #include "pki/CommandLines.h"
 #include "pki/IndexFile.h"
+#include "pki/PemDates.h"
 #include "pki/Texts.h"
 #include "pki/ValueLimits.h"
 #include "settings/AtomicFile.h"
@@ -77,7 +78,15 @@ TCertificateRequest CertificateRequest(const TOperationInput &in)
     r.days = in.days;
     r.company = in.subject.company;
     r.compatiblePkcs12 = in.compatiblePkcs12;
+    r.keyType = in.keyType;
     return r;
+}
+
+// The CA key already made signs, whatever type the CA makes now: only a P-384 key asks
+// for more than SHA-256.
+QString CaSigningDigest(const QString &ca)
+{
+    return SigningDigest(CertificateKeyOnP384(CaLayout::CaCert(ca)) ? TKeyType::EcdsaP384 : TKeyType::Rsa2048);
 }
 
 // The shell echoes each command as it reads it, right before running it: what follows
@@ -242,8 +251,9 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     case TOperationKind::CreateCa: {
         plan.earlierResults = {CaLayout::CaCert(in.ca)};
         const qsizetype issued = IssuedCount(in.ca);
-        plan.question = issued > 0 ? Texts::ReplaceCaWithIssued(issued) : Texts::ReplaceCaCertificate;
-        plan.commands = CreateCaCommands(in.tool, in.ca, in.days);
+        plan.question = (issued > 0 ? Texts::ReplaceCaWithIssued(issued) : Texts::ReplaceCaCertificate) + u' '
+                        + Texts::NewCaKeyType(KeyTypeText(in.keyType));
+        plan.commands = CreateCaCommands(in.tool, in.ca, in.days, in.keyType);
         pending({CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)});
         plan.keptAsPrevious = {CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)};
         plan.doneMessage = Texts::CreateCaDone(in.ca);
@@ -258,7 +268,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.writeFiles = [in, server, commonName] {
             WriteRequestConfig(in.ca, server ? TCertKind::Server : TCertKind::User, CertificateSubject(in), commonName);
             WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days,
-                               ServerAltNames(commonName, in.altNames).entries, in.crlUrl);
+                               ServerAltNames(commonName, in.altNames).entries, in.crlUrl, CaSigningDigest(in.ca));
         };
         // The export file, or at least the signed certificate, marks an earlier issue.
         plan.earlierResults = {CaLayout::Pkcs12(in.ca, in.name), CaLayout::CertFile(in.ca, in.name)};
@@ -276,7 +286,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
         plan.writeFiles = [in, server] {
             WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days,
-                               in.requestAltNames, in.crlUrl);
+                               in.requestAltNames, in.crlUrl, CaSigningDigest(in.ca));
             // The request the CA signs is the one that was shown and confirmed.
             ReplaceFile(CaLayout::Pending(CaLayout::CertRequest(in.ca, in.name)), in.request);
         };
@@ -292,7 +302,9 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     case TOperationKind::Revocation:
     case TOperationKind::CrlPublication: {
         const bool revoke = in.kind == TOperationKind::Revocation;
-        plan.writeFiles = [ca = in.ca] { WriteSigningConfig(ca, TSigningVariant::Crl, QString()); };
+        plan.writeFiles = [ca = in.ca] {
+            WriteSigningConfig(ca, TSigningVariant::Crl, QString(), {}, {}, CaSigningDigest(ca));
+        };
         plan.commands = revoke ? RevocationCommands(in.tool, in.ca, CanonicalSerial(in.serial))
                                : CrlCommands(in.tool, in.ca);
         if (in.crlUrl.isEmpty()) {

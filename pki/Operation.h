@@ -1,5 +1,6 @@
 #pragma once
 #include "pki/CaFiles.h"
+#include "pki/KeyType.h"
 
 #include <QDateTime>
 #include <QString>
@@ -37,6 +38,7 @@ struct TOperationInput
     QString serial;   // revocation
     TSubject subject; // the Configuration page's CA fields
     bool compatiblePkcs12 = true;
+    TKeyType keyType = TKeyType::Rsa2048; // the CA's, for every key made
     // A request to sign, as checked by InspectRequest: name is its common name, email
     // the address it asks for (a user's), or empty for the CA's.
     QByteArray request;          // PEM

@@ -144,6 +144,20 @@ QDateTime CertificateNotAfter(const QString &pemPath)
     return Logged(pemPath, "end date", when);
 }
 
+bool CertificateKeyOnP384(const QString &pemPath)
+{
+    const QByteArray der = PemBody(pemPath);
+    const QList<TElement> tbs = SignedPart(der);
+    // [0] version, serial, signature algorithm, issuer, validity, subject, then the key.
+    const qsizetype key = !tbs.isEmpty() && tbs[0].tag == 0xa0 ? 6 : 5;
+    if (tbs.size() <= key || tbs[key].tag != 0x30)
+        return false;
+    // The key's algorithm: id-ecPublicKey, then the curve's identifier, secp384r1.
+    const auto algorithm = ElementAt(der, tbs[key].start, tbs[key].End());
+    static const QByteArray kP384("\x06\x05\x2b\x81\x04\x00\x22", 7);
+    return algorithm && algorithm->tag == 0x30 && der.mid(algorithm->start, algorithm->size).endsWith(kP384);
+}
+
 TCrlContent ReadCrl(const QString &pemPath)
 {
     const QByteArray der = PemBody(pemPath);

@@ -3,8 +3,8 @@
 #include <QSet>
 #include <QString>
 
-// Dates read straight from the PEM files the tool wrote, in UTC; invalid when the file
-// is missing or not what it should be.
+// Dates read straight from the PEM files the tool wrote, in UTC, and the curve of a
+// certificate's key; invalid when the file is missing or not what it should be.
 // A time as certificates, CRLs and the tool's database write it: UTCTime "YYMMDDHHMMSSZ"
 // or GeneralizedTime "YYYYMMDDHHMMSSZ"; invalid otherwise.
 QDateTime Asn1Time(QStringView text);
@@ -19,3 +19,7 @@ struct TCrlContent
     QSet<QString> revokedSerials; // as the database writes them: upper-case hexadecimal
 };
 TCrlContent ReadCrl(const QString &pemPath);
+
+// Whether the certificate's public key is an elliptic-curve key on P-384; false when the
+// file is missing or not what it should be.
+bool CertificateKeyOnP384(const QString &pemPath);

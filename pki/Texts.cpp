@@ -288,6 +288,11 @@ QString ReplaceCaWithIssued(qsizetype issued)
 const QString ReplaceCertificate =
     QStringLiteral("Vous avez déja un certificat pour cette machine. Cliquez sur ok pour l'écraser.)");
 
+QString NewCaKeyType(const QString &keyTypeText)
+{
+    return QStringLiteral("La nouvelle clé du CA sera de type %1.").arg(keyTypeText);
+}
+
 QString CreateCaDone(const QString &ca)
 {
     return QStringLiteral("Votre ca.crt est dans ") + CaLayout::CaCert(ca)

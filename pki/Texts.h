@@ -82,6 +82,8 @@ QString CrlEnds(const QString &ca, const QDateTime &nextUpdate, bool passed);
 extern const QString ReplaceCaCertificate;
 QString ReplaceCaWithIssued(qsizetype issued);
 extern const QString ReplaceCertificate;
+// Added to the CA replacement question: the type of the key about to be made.
+QString NewCaKeyType(const QString &keyTypeText);
 
 // Completion messages, shown once the tool has succeeded.
 QString CreateCaDone(const QString &ca);

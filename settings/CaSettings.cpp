@@ -39,6 +39,7 @@ void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, c
     settings.WriteValue(ca, kCity, f.city);
     settings.WriteValue(ca, kCompany, f.company);
     settings.WriteValue(ca, kService, f.service);
+    settings.WriteValue(ca, SettingsKeys::KeyType, f.keyType);
     // Absent rather than empty: the sections of CAs without one stay as they were.
     if (f.crlUrl.isEmpty())
         settings.RemoveKey(ca, SettingsKeys::CrlUrl);
@@ -49,6 +50,6 @@ void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, c
 TCaFields ReadCaSection(const TIniFile &settings, const QString &ca)
 {
     const auto read = [&](const QString &key) { return settings.ReadValue(ca, key, QString()); };
-    return {read(kEmail), read(kDays), read(kCountry), read(kProvince), read(kCity), read(kCompany), read(kService),
-            read(SettingsKeys::CrlUrl)};
+    return {read(kEmail), read(kDays),    read(kCountry), read(kProvince),          read(kCity),
+            read(kCompany), read(kService), read(SettingsKeys::CrlUrl), read(SettingsKeys::KeyType)};
 }

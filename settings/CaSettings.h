@@ -9,6 +9,7 @@ struct TCaFields
 {
     QString email, days, country, province, city, company, service;
     QString crlUrl;
+    QString keyType; // as stored; empty for a CA saved before it was asked
 };
 
 QString SettingsFilePath(const QString &progDir);
@@ -18,7 +19,7 @@ QString SettingsFilePath(const QString &progDir);
 // fixes it). The data directory is not searched: it may be the user's, or a disk.
 QString DefaultToolPath(const QString &exeDir);
 
-// Writes the eight keys of a CA section, always in the same order, and the CRL address
+// Writes the nine keys of a CA section, always in the same order, and the CRL address
 // when there is one.
 void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, const TCaFields &fields);
 

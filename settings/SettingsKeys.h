@@ -15,6 +15,8 @@ inline const QString Tool = QStringLiteral("openssl");
 // the tool's own default. Kept in the tool's section: a new section would take a name
 // away from the CAs.
 inline const QString CompatiblePkcs12 = QStringLiteral("pkcs12_compatible");
+// Key of a CA's section: the type of the keys the CA makes; none means RSA 2048.
+inline const QString KeyType = QStringLiteral("key_type");
 
 // In a CA's section: the address where clients fetch its CRL; absent when it has none.
 inline const QString CrlUrl = QStringLiteral("crl_url");

@@ -38,6 +38,7 @@ TEST_F(ConfigurationTest, SettingsFileAfterAddingTwoCasHoldsTheirSectionsInOrder
     const QByteArray tool = Text("cxTextEdit1").toUtf8();
     AddCa("Alpha");
     FillCaFields("pki@alpha.test", "Île-de-France");
+    Combo("comboKeyTypeCA")->setCurrentIndex(3);
     Click("cxButton1");
     AddCa("Beta");
 
@@ -46,10 +47,12 @@ TEST_F(ConfigurationTest, SettingsFileAfterAddingTwoCasHoldsTheirSectionsInOrder
         "[path]", "openssl=" + tool, "[domaine]", "Alpha=0", "Beta=1",
         "[Alpha]", "dir=" + (progDir + "Alpha").toUtf8(), "email=pki@alpha.test", "default_days=3600",
         "countryName=DE", "stateOrProvinceName=Île-de-France", "localityName=Lyon", "0.organizationName=Alpha",
-        "organizationalUnitName=DSI",
+        "organizationalUnitName=DSI", "key_type=ecdsa-p256",
         "[Beta]", "dir=" + (progDir + "Beta").toUtf8(), "email=", "default_days=", "countryName=",
-        "stateOrProvinceName=", "localityName=", "0.organizationName=Beta", "organizationalUnitName="};
+        "stateOrProvinceName=", "localityName=", "0.organizationName=Beta", "organizationalUnitName=",
+        "key_type=rsa2048"};
     EXPECT_EQ(lines, expected);
+    EXPECT_EQ(Combo("comboKeyTypeCA")->currentText(), "RSA 2048");
     // Written lines end with CR LF.
     EXPECT_TRUE(ReadBytes(progDir + "tarvik.ini").contains("[domaine]\r\nAlpha=0\r\nBeta=1\r\n"));
 
@@ -78,6 +81,7 @@ TEST_F(ConfigurationTest, RestartRestoresTheSelectedCaAndItsFields)
     Open();
     AddCa("Alpha");
     FillCaFields("a@alpha.test", "Bretagne");
+    Combo("comboKeyTypeCA")->setCurrentIndex(4);
     Click("cxButton1");
     AddCa("Beta");
     Combo("comboDomaineName")->setCurrentIndex(0); // the user picks Alpha
@@ -91,6 +95,7 @@ TEST_F(ConfigurationTest, RestartRestoresTheSelectedCaAndItsFields)
     EXPECT_EQ(Text("txtProvinceCA"), "Bretagne");
     EXPECT_EQ(Text("txtTTLCA"), "3600");
     EXPECT_EQ(Combo("comboCountryCodeCA")->currentText(), "DE");
+    EXPECT_EQ(Combo("comboKeyTypeCA")->currentText(), "ECDSA P-384");
     EXPECT_EQ(Find<QLabel>("StatusBar1Panel")->text(), " Vous travaillez sur le domaine: Alpha");
     EXPECT_TRUE(SettingsLines().contains("Alpha=1"));
     EXPECT_TRUE(SettingsLines().contains("Beta=0"));
@@ -201,6 +206,9 @@ TEST_F(ConfigurationTest, TypedSelectorTextIsCheckedAndNeverSelects)
     typeKeys(Combo("comboTTLsrv"), "1 AN");
     EXPECT_EQ(Text("txtTTLsrv"), "365");
     EXPECT_TRUE(boxes->shown.isEmpty());
+    typeKeys(Combo("comboKeyTypeCA"), "ECDSA P-256");
+    EXPECT_EQ(Combo("comboKeyTypeCA")->currentIndex(), 0);
+    EXPECT_EQ(Combo("comboKeyTypeCA")->currentText(), "RSA 2048");
 
     FillOperationFields();
     for (const char *button : {"cxButton1", "btDelCA", "cxButton6", "cxButton14", "cxButton15", "cxButton16"}) {

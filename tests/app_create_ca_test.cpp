@@ -71,9 +71,11 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
 
     boxes->shown.clear();
     boxes->answers = {false};
+    Combo("comboKeyTypeCA")->setCurrentIndex(3);
     Click("cxButton6");
     const QString confirm = "Vous avez déja un certificat pour ce CA. Cliquez sur ok pour l'écraser, ATTENTION les "
-                            "certificats signé par ce CA ne fonctionnerons plus.)";
+                            "certificats signé par ce CA ne fonctionnerons plus.) La nouvelle clé du CA sera de type "
+                            "ECDSA P-256.";
     EXPECT_EQ(boxes->Texts("confirm"), QStringList({confirm}));
     EXPECT_TRUE(boxes->Texts("message").isEmpty());
     EXPECT_EQ(Memo("cxMemo1"), pane);
@@ -88,6 +90,8 @@ TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
     EXPECT_NE(ReadBytes(crt), oldCrt);
     QByteArray out;
     EXPECT_EQ(RunOpenSsl({"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
+    RunOpenSsl({"pkey", "-in", key, "-noout", "-text", "-passin", "pass:first pass"}, &out);
+    EXPECT_TRUE(out.contains("NIST CURVE: P-256")) << out.constData();
 }
 
 // A stand-in tool that logs each call and, at call number failAt (0: never), writes part

@@ -2,6 +2,7 @@
 // OpenSSL tool, every result checked with OpenSSL itself.
 #include "app_Fixture.h"
 #include "pki/Texts.h"
+#include "pki/CommandLines.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -413,4 +414,86 @@ TEST_F(DayTest, ARequestMadeElsewhereIsSignedWithoutItsKey)
     ASSERT_EQ(boxes->Texts("confirm").size(), 2);
     EXPECT_EQ(boxes->Texts("confirm")[1], Texts::ReplaceCertificate);
     EXPECT_EQ(ReadBytes(dir + "/user.crt"), signedOnce);
+}
+
+// Each key type, picked for a CA before it is made, gives the CA and every certificate it
+// issues keys of that type, which verify strictly, serve TLS and travel in both exports. A
+// CA saved before key types existed keeps its lines to the byte.
+TEST_F(DayTest, EachKeyTypeMakesKeysThatVerifyServeAndExport)
+{
+    struct Row
+    {
+        const char *key, *signature;
+    };
+    const Row rows[] = {
+        {"Private-Key: (2048 bit", "sha256WithRSAEncryption"}, {"Private-Key: (3072 bit", "sha256WithRSAEncryption"},
+        {"Private-Key: (4096 bit", "sha256WithRSAEncryption"}, {"NIST CURVE: P-256", "ecdsa-with-SHA256"},
+        {"NIST CURVE: P-384", "ecdsa-with-SHA384"},
+    };
+    for (int type = 0; type < 5; ++type) {
+        const Row &row = rows[type];
+        const QString ca = QString("k%1.test").arg(type);
+        SCOPED_TRACE(ca.toStdString());
+        PrepareCa(ca);
+        Combo("comboKeyTypeCA")->setCurrentIndex(type);
+        Click("cxButton1");
+        CreateCa("ca pass");
+        if (type == 0) {
+            QByteArray ini = ReadBytes(progDir + "tarvik.ini");
+            ASSERT_EQ(ini.count("key_type=rsa2048\r\n"), 1);
+            WriteBytes(progDir + "tarvik.ini", ini.replace("key_type=rsa2048\r\n", ""));
+            Reopen();
+            Type("cxMaskEdit1", "ca pass");
+        }
+        IssueServer("www", "srv pass");
+        Find<QCheckBox>("chkCompatUsr")->setChecked(false);
+        IssueUser("Jean", "usr pass");
+        Find<QCheckBox>("chkCompatUsr")->setChecked(true);
+        ASSERT_TRUE(boxes->Texts("error").isEmpty()) << qPrintable(boxes->Texts("error").join("\n"));
+        if (type == 0) {
+            const QStringList pane = Memo("cxMemo2").split('\n');
+            const QStringList lines = CertificateCommands({TCertKind::Server, OpenSsl(), ca, "www", "." + ca, "365",
+                                                           "Société Générale d'Ingénierie", true});
+            for (const QString &line : lines)
+                EXPECT_TRUE(pane.contains(line)) << qPrintable(line);
+        }
+
+        int rc = 0;
+        QByteArray text = Tool({"pkey", "-in", Ca(ca, "private/ca.key"), "-passin", "stdin", "-noout", "-text"}, &rc,
+                               "ca pass\n");
+        EXPECT_TRUE(text.contains(row.key)) << text.constData();
+        Tool({"pkey", "-in", Ca(ca, "private/ca.key"), "-passin", "pass:wrong", "-noout"}, &rc);
+        EXPECT_NE(rc, 0);
+        text = Tool({"x509", "-in", Ca(ca, "private/ca.crt"), "-noout", "-text"});
+        EXPECT_TRUE(text.contains(QByteArray("Signature Algorithm: ") + row.signature)) << text.constData();
+        const struct
+        {
+            QString name, password;
+        } issued[] = {{"www", "srv pass"}, {"Jean", "usr pass"}};
+        for (const auto &[name, password] : issued) {
+            const QString dir = Ca(ca, "certs/" + name);
+            text = Tool({"pkey", "-in", dir + "/user.key", "-noout", "-text"});
+            EXPECT_TRUE(text.contains(row.key)) << text.constData();
+            text = Tool({"x509", "-in", dir + "/user.crt", "-noout", "-text"});
+            EXPECT_TRUE(text.contains(QByteArray("Signature Algorithm: ") + row.signature)) << text.constData();
+            ExpectVerifies(ca, dir + "/user.crt");
+            const QByteArray keys = Tool({"pkcs12", "-in", dir + "/" + name + ".p12", "-passin", "stdin", "-nodes",
+                                          "-nocerts"}, &rc, password.toUtf8() + "\n");
+            EXPECT_EQ(rc, 0) << keys.constData();
+            EXPECT_TRUE(Tool({"pkey", "-noout", "-text"}, &rc, keys).contains(row.key));
+        }
+        ExpectTlsHandshake(Ca(ca, "certs/www"), ca, "www." + ca);
+    }
+
+    // A new choice applies to the keys made next; the CA key stays until the CA is made again.
+    const QByteArray caKey = ReadBytes(Ca("k4.test", "private/ca.key"));
+    Combo("comboKeyTypeCA")->setCurrentIndex(1);
+    IssueServer("mail", "pw");
+    EXPECT_TRUE(Tool({"pkey", "-in", Ca("k4.test", "certs/mail/user.key"), "-noout", "-text"}).contains("(3072 bit"));
+    EXPECT_TRUE(Tool({"x509", "-in", Ca("k4.test", "certs/mail/user.crt"), "-noout", "-text"})
+                    .contains("ecdsa-with-SHA384")); // signed by the P-384 key
+    boxes->answers = {false};
+    Click("cxButton6");
+    EXPECT_TRUE(boxes->Texts("confirm").last().endsWith(" La nouvelle clé du CA sera de type RSA 3072."));
+    EXPECT_EQ(ReadBytes(Ca("k4.test", "private/ca.key")), caKey);
 }

@@ -1,4 +1,5 @@
 #include "app_Fixture.h"
+#include "pki/KeyType.h"
 #include "settings/IniFile.h"
 
 #include <QGroupBox>
@@ -94,6 +95,9 @@ TEST_F(WindowTest, EveryControlHasItsNameKindBoundsTextAndState)
         {"txtCompanyCA", "QLineEdit", "cxGroupBox7", {120, 124, 369, 21}, "Morvell", false, nullptr, true},
         {"cxLabel19", "QLabel", "cxGroupBox7", {48, 152, 69, 17}, "Nom Service", false, nullptr, true},
         {"txtServiceCA", "QLineEdit", "cxGroupBox7", {120, 148, 369, 21}, "Service Informatique", false, nullptr, true},
+        {"lblKeyTypeCA", "QLabel", "cxGroupBox7", {316, 55, 63, 17}, "Type de clé", false, nullptr, true},
+        {"comboKeyTypeCA", "QComboBox", "cxGroupBox7", {384, 52, 105, 21}, "RSA 2048", false,
+         "Clé du CA à sa création et clés des certificats émis ensuite.", true},
         {"cxButton1", "QPushButton", "cxGroupBox7", {432, 176, 75, 25}, "Save", false, nullptr, true},
         {"cxButton2", "QPushButton", "cxTabSheet4", {480, 420, 75, 25}, "Quit", false, nullptr, true},
         {"cxGroupBox5", "QGroupBox", "cxTabSheet5", {8, 8, 555, 400}, " Liste de révocation ", false, nullptr, true},
@@ -148,6 +152,11 @@ TEST_F(WindowTest, PickersStartWithSelectAndNoItemWhileTheCountryShowsFR)
     }
     EXPECT_EQ(Combo("comboCountryCodeCA")->count(), 4);
     EXPECT_EQ(Combo("comboDomaineName")->count(), 0);
+    // The items stand in the order of the key types the settings file names.
+    QComboBox *keyTypes = Combo("comboKeyTypeCA");
+    ASSERT_EQ(keyTypes->count(), kKeyTypeCount);
+    for (int i = 0; i < kKeyTypeCount; ++i)
+        EXPECT_EQ(keyTypes->itemText(i), KeyTypeText(TKeyType(i)));
 }
 
 TEST_F(WindowTest, WindowIsFixedWithFiveReadableTabsAndConfigurationActive)

@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// The kind of key a CA makes for itself and for every certificate it issues. The order is
+// the order of the Configuration page's "Type de clé" items.
+enum class TKeyType { Rsa2048, Rsa3072, Rsa4096, EcdsaP256, EcdsaP384 };
+inline constexpr int kKeyTypeCount = 5;
+
+// The picker item, "RSA 2048" to "ECDSA P-384".
+QString KeyTypeText(TKeyType type);
+// What the settings file keeps for the CA.
+QString KeyTypeValue(TKeyType type);
+// A CA saved before key types existed has no value: RSA 2048, as its keys were made.
+TKeyType KeyTypeFromValue(const QString &value);
+
+// The tool's arguments that write a new key to outQuoted (already a shell word). An
+// encrypted key takes the CA pass phrase from TARVIK_CA_PASS.
+QStringList KeyGenerationArguments(TKeyType type, const QString &outQuoted, bool encrypted);
+// The digest of signatures made with the CA's key: "sha256" or "sha384".
+QString SigningDigest(TKeyType type);

@@ -18,7 +18,9 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
     : QMainWindow(parent), progDir_(std::move(progDir)), boxes_(std::move(boxes)), ui(new Ui::TForm1)
 {
     ui->setupUi(this);
-    setFixedSize(592, 470);
+    // Wider than the first design: the certificate pages had no room left for signing a
+    // request made elsewhere, so their group boxes grew to the right.
+    setFixedSize(728, 470);
     statusPanel_ = new QLabel(ui->StatusBar1);
     statusPanel_->setObjectName(QStringLiteral("StatusBar1Panel"));
     ui->StatusBar1->addWidget(statusPanel_, 1);

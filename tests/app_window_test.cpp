@@ -40,7 +40,7 @@ TEST_F(WindowTest, EveryControlHasItsNameKindBoundsTextAndState)
         {"cxButton6", "QPushButton", "cxGroupBox1", {8, 64, 193, 25}, "Créer et signer le CA", false, nullptr, true},
         {"cxMemo1", "QPlainTextEdit", "cxGroupBox1", {8, 104, 537, 280}, "", false, nullptr, true},
         {"cxButton3", "QPushButton", "cxTabSheet1", {480, 420, 75, 25}, "Quit", false, nullptr, true},
-        {"cxGroupBox2", "QGroupBox", "cxTabSheet2", {8, 8, 555, 400}, "Création d'un certificat machine", false, nullptr, true},
+        {"cxGroupBox2", "QGroupBox", "cxTabSheet2", {8, 8, 691, 400}, "Création d'un certificat machine", false, nullptr, true},
         {"cxLabel5", "QLabel", "cxGroupBox2", {9, 16, 104, 17}, "Passe phrase du CA", false, nullptr, true},
         {"cxMaskEdit2", "QLineEdit", "cxGroupBox2", {120, 16, 409, 21}, "", false, nullptr, true},
         {"cxLabel7", "QLabel", "cxGroupBox2", {9, 60, 91, 17}, "FQDN du serveur", false, nullptr, true},
@@ -54,9 +54,12 @@ TEST_F(WindowTest, EveryControlHasItsNameKindBoundsTextAndState)
         {"cxLabel10", "QLabel", "cxGroupBox2", {9, 107, 112, 17}, "Password du certificat", false, nullptr, true},
         {"cxTextEdit3", "QLineEdit", "cxGroupBox2", {120, 107, 409, 21}, "", false, nullptr, true},
         {"cxButton14", "QPushButton", "cxGroupBox2", {8, 136, 193, 25}, "Créer et signer le certificat", false, nullptr, true},
+        {"btSignCsrSrv", "QPushButton", "cxGroupBox2", {553, 136, 130, 25}, "Signer une demande…", false,
+         "Signe la demande de certificat (.csr, .req) qu'un serveur, une imprimante ou un appareil a faite lui-même : "
+         "sa clé privée ne le quitte pas.", true},
         {"cxMemo2", "QPlainTextEdit", "cxGroupBox2", {8, 176, 537, 215}, "", false, nullptr, true},
         {"cxButton4", "QPushButton", "cxTabSheet2", {480, 420, 75, 25}, "Quit", false, nullptr, true},
-        {"cxGroupBox3", "QGroupBox", "cxTabSheet3", {8, 8, 555, 400}, "Création d'un certificat utilisateur", false, nullptr, true},
+        {"cxGroupBox3", "QGroupBox", "cxTabSheet3", {8, 8, 691, 400}, "Création d'un certificat utilisateur", false, nullptr, true},
         {"cxLabel6", "QLabel", "cxGroupBox3", {9, 16, 104, 17}, "Passe phrase du CA", false, nullptr, true},
         {"cxMaskEdit3", "QLineEdit", "cxGroupBox3", {120, 16, 409, 21}, "", false, nullptr, true},
         {"cxLabel11", "QLabel", "cxGroupBox3", {9, 60, 96, 17}, "Nom de l'utilisateur", false, nullptr, true},
@@ -67,6 +70,9 @@ TEST_F(WindowTest, EveryControlHasItsNameKindBoundsTextAndState)
         {"cxLabel13", "QLabel", "cxGroupBox3", {9, 107, 112, 17}, "Password du certificat", false, nullptr, true},
         {"cxTextEdit4", "QLineEdit", "cxGroupBox3", {120, 107, 409, 21}, "", false, nullptr, true},
         {"cxButton15", "QPushButton", "cxGroupBox3", {8, 136, 193, 25}, "Créer et signer le certificat", false, nullptr, true},
+        {"btSignCsrUsr", "QPushButton", "cxGroupBox3", {553, 136, 130, 25}, "Signer une demande…", false,
+         "Signe la demande de certificat (.csr, .req) faite sur le poste de l'utilisateur : sa clé privée ne le "
+         "quitte pas.", true},
         {"cxMemo3", "QPlainTextEdit", "cxGroupBox3", {8, 176, 537, 215}, "", false, nullptr, true},
         {"cxButton5", "QPushButton", "cxTabSheet3", {480, 420, 75, 25}, "Quit", false, nullptr, true},
         {"cxGroupBox4", "QGroupBox", "cxTabSheet4", {8, 8, 555, 400}, " Configuration ", false, nullptr, true},
@@ -163,7 +169,7 @@ TEST_F(WindowTest, WindowIsFixedWithFiveReadableTabsAndConfigurationActive)
 {
     Open();
     EXPECT_EQ(form->windowTitle(), "Tarvik");
-    EXPECT_EQ(form->size(), QSize(592, 470));
+    EXPECT_EQ(form->size(), QSize(728, 470));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     auto *pages = Find<QTabWidget>("cxPageControl1");
     EXPECT_EQ(pages->tabPosition(), QTabWidget::West);
@@ -182,7 +188,7 @@ TEST_F(WindowTest, WindowIsFixedWithFiveReadableTabsAndConfigurationActive)
     }
     EXPECT_LE(used, pages->height());
     auto *status = Find<QStatusBar>("StatusBar1");
-    EXPECT_EQ(status->geometry(), QRect(0, 451, 592, 19));
+    EXPECT_EQ(status->geometry(), QRect(0, 451, 728, 19));
     EXPECT_EQ(Find<QLabel>("StatusBar1Panel")->text(), QString());
 }
 

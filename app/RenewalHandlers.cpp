@@ -7,9 +7,9 @@
 #include "pki/Expiry.h"
 #include "pki/Renewal.h"
 #include "pki/Texts.h"
+#include "pki/ToolRun.h"
 
 #include <QLoggingCategory>
-#include <QProcess>
 
 Q_LOGGING_CATEGORY(lcRenewal, "tarvik.renewal")
 
@@ -19,17 +19,12 @@ namespace {
 QString DescribeCertificate(const QString &tool, const QString &certFile)
 {
     constexpr int kTimeoutMs = 10000;
-    QProcess process;
-    process.start(tool, DescribeCertificateArguments(certFile));
-    if (!process.waitForFinished(kTimeoutMs) || process.exitStatus() != QProcess::NormalExit
-        || process.exitCode() != 0) {
-        qCWarning(lcRenewal) << "cannot describe" << certFile << ":" << process.errorString()
-                             << process.readAllStandardError();
-        process.kill();
-        process.waitForFinished(kTimeoutMs);
+    const TToolAnswer answer = RunTool(tool, DescribeCertificateArguments(certFile), QByteArray(), kTimeoutMs);
+    if (!answer.ran || answer.exitCode != 0) {
+        qCWarning(lcRenewal) << "cannot describe" << certFile << ":" << answer.errors;
         return QString();
     }
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return answer.output;
 }
 
 } // namespace

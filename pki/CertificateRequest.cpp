@@ -4,11 +4,11 @@
 #include "pki/CaName.h"
 #include "pki/RegularFile.h"
 #include "pki/Texts.h"
+#include "pki/ToolRun.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMultiMap>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -19,41 +19,8 @@ Q_LOGGING_CATEGORY(lcRequest, "tarvik.request")
 
 namespace {
 
-constexpr int kToolTimeoutMs = 15000;
 constexpr int kMinRsaBits = 2048;
 const QByteArray kPemBegin = QByteArrayLiteral("-----BEGIN CERTIFICATE REQUEST-----");
-
-struct TToolAnswer
-{
-    bool ran = false;
-    int exitCode = -1;
-    QString output, errors;
-};
-
-// No shell: the request's path and content never pass through one.
-TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input)
-{
-    TToolAnswer answer;
-    QProcess process;
-    process.start(tool, args);
-    if (!process.waitForStarted(kToolTimeoutMs)) {
-        qCWarning(lcRequest) << "could not start" << tool << process.errorString();
-        return answer;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kToolTimeoutMs)) {
-        qCWarning(lcRequest) << tool << "did not answer in time; stopped";
-        process.kill();
-        process.waitForFinished(1000);
-        return answer;
-    }
-    answer.ran = process.exitStatus() == QProcess::NormalExit;
-    answer.exitCode = process.exitCode();
-    answer.output = QString::fromUtf8(process.readAllStandardOutput());
-    answer.errors = QString::fromUtf8(process.readAllStandardError());
-    return answer;
-}
 
 // The key as the request's text shows it, before its attributes: what follows them comes
 // from the requester and may imitate these lines.

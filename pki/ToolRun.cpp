@@ -1,0 +1,30 @@
+#include "pki/ToolRun.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+
+Q_LOGGING_CATEGORY(lcToolRun, "tarvik.tool")
+
+TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input, int timeoutMs)
+{
+    TToolAnswer answer;
+    QProcess process;
+    process.start(tool, args);
+    if (!process.waitForStarted(timeoutMs)) {
+        qCWarning(lcToolRun) << "could not start" << tool << process.errorString();
+        return answer;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        qCWarning(lcToolRun) << tool << "did not answer in time; stopped";
+        process.kill();
+        process.waitForFinished(1000);
+        return answer;
+    }
+    answer.ran = process.exitStatus() == QProcess::NormalExit;
+    answer.exitCode = process.exitCode();
+    answer.output = QString::fromUtf8(process.readAllStandardOutput());
+    answer.errors = QString::fromUtf8(process.readAllStandardError());
+    return answer;
+}

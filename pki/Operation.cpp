@@ -276,6 +276,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.commands = CertificateCommands(CertificateRequest(in));
         pending({CaLayout::CertKey(in.ca, in.name), CaLayout::CertRequest(in.ca, in.name),
                  CaLayout::CertFile(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)});
+        plan.superseded = {CaLayout::Chain(in.ca, in.name)};
         plan.doneMessage = server ? Texts::ServerCertificateDone(in.ca, in.name) : Texts::UserCertificateDone(in.ca, in.name);
         plan.failure = Texts::CertificateFailed;
         break;
@@ -295,6 +296,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.commands = SignRequestCommands(in.tool, in.ca, in.name, CertificateSubject(in).email);
         pending({CaLayout::CertRequest(in.ca, in.name), CaLayout::CertFile(in.ca, in.name),
                  CaLayout::Chain(in.ca, in.name)});
+        plan.superseded = {CaLayout::CertKey(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)};
         plan.doneMessage = Texts::SignedRequestDone(CaLayout::Chain(in.ca, in.name));
         plan.failure = Texts::CertificateFailed;
         break;

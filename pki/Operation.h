@@ -60,6 +60,9 @@ struct TOperationPlan
     // its final name before the whole run has succeeded.
     QList<std::pair<QString, QString>> commits; // pending -> final
     QStringList keptAsPrevious;
+    // Files of an earlier issue for the same name that the new results make wrong (an
+    // export of the old certificate beside a new one), removed once they are in place.
+    QStringList superseded;
     QString result;       // the file the run must write (a pending name)
     QString doneMessage;
     QString failure; // names the operation in the error box

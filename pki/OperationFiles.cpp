@@ -73,6 +73,10 @@ QString CommitResults(const TOperationPlan &plan)
             return Texts::FailureNotRenamed(plan.failure, final);
         }
     }
+    for (const QString &stale : plan.superseded) {
+        if (::unlink(Native(stale).constData()) != 0 && errno != ENOENT)
+            qCWarning(lcCommit) << "could not remove" << stale << ::strerror(errno);
+    }
     if (!plan.commits.isEmpty())
         SyncDirectoryOf(plan.commits.first().second);
     return QString();

@@ -1,4 +1,5 @@
 #include "pki/CaFiles.h"
+#include "pki/Operation.h"
 #include "pki_support.h"
 #include "settings/IniFile.h"
 #include "settings_full_disk.h"
@@ -235,6 +236,38 @@ TEST(EscapeConfigValue, EscapesTheParsersSpecialCharactersAndReadsBack)
     for (const auto &[in, out] : cases) {
         EXPECT_EQ(EscapeConfigValue(in), out) << in.toStdString();
         EXPECT_EQ(UnescapeConfigValue(out), in) << in.toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A run that succeeded gives its results their names and leaves no file of the earlier
+// issue for that name that would contradict them.
+TEST_F(PkiTest, CommittedResultsReplaceEveryFileOfTheEarlierIssue)
+{
+    const QString dir = "Alpha/certs/Jean/";
+    for (const TOperationKind kind : {TOperationKind::UserCertificate, TOperationKind::SignUserRequest}) {
+        SCOPED_TRACE(int(kind));
+        ASSERT_TRUE(QDir().mkpath(dir));
+        for (const char *file : {"user.key", "user.csr", "user.crt", "Jean.p12", "Jean-chain.pem"})
+            WriteBytes(dir + file, "earlier");
+        TOperationInput in;
+        in.kind = kind;
+        in.ca = "Alpha";
+        in.name = "Jean";
+        const TOperationPlan plan = PlanOperation(in);
+        for (const auto &[pending, final] : plan.commits)
+            WriteBytes(pending, "new");
+        EXPECT_EQ(CommitResults(plan), "");
+        const QStringList expected = kind == TOperationKind::UserCertificate
+                                         ? QStringList{"Jean.p12", "user.crt", "user.csr", "user.key"}
+                                         : QStringList{"Jean-chain.pem", "user.crt", "user.csr"};
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files, QDir::Name), expected);
+        for (const QString &file : expected)
+            EXPECT_EQ(ReadBytes(dir + file), "new") << file.toStdString();
+        QDir(dir).removeRecursively();
     }
 }
 

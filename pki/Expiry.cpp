@@ -177,9 +177,10 @@ TCheckReport CheckCaExpiry(const TCaFacts &f, int windowDays, const QDateTime &n
         return report;
     }
     // Certificates that have ended stay in the database for good: they are history, not
-    // something to do.
-    for (const QString &line : f.validLines)
-        if (ExpiryOf(IndexLineExpiry(line), now, windowDays) == TExpiry::Soon)
-            add(1, IndexLineTip(line, now));
+    // something to do; nor is one already renewed.
+    const QHash<qsizetype, QString> replaced = ReplacedLines(f.validLines);
+    for (qsizetype i = 0; i < f.validLines.size(); ++i)
+        if (!replaced.contains(i) && ExpiryOf(IndexLineExpiry(f.validLines[i]), now, windowDays) == TExpiry::Soon)
+            add(1, IndexLineTip(f.validLines[i], now));
     return report;
 }

@@ -34,8 +34,6 @@ bool IsServer(TOperationKind kind)
     return kind == TOperationKind::ServerCertificate || kind == TOperationKind::SignServerRequest;
 }
 
-// What the certificate's subject holds: a user's signed request keeps its own e-mail
-// address; a server's carries the CA's, as the servers Tarvik issues do.
 bool IsExecutableTool(const QString &tool)
 {
     // A bare name is looked up on the search path, as the shell does.
@@ -119,11 +117,11 @@ qsizetype IssuedCount(const QString &ca)
     }
 }
 
-// A user with an address of their own signs their mail with it, not with the CA's.
+// A user with an address of their own signs their mail with it, not with the CA's: typed
+// for a certificate, asked for by a request. A server carries the CA's.
 TSubject CertificateSubject(const TOperationInput &in)
 {
     TSubject subject = in.subject;
-    // The user's own address: typed for a certificate, asked for by a request.
     const bool user = in.kind == TOperationKind::UserCertificate || in.kind == TOperationKind::SignUserRequest;
     if (user && !in.email.isEmpty())
         subject.email = in.email;

@@ -15,7 +15,12 @@ utc() { date -u -d "$1" +%y%m%d%H%M%SZ; }
 # acme.test: a CA for 100 days with one certificate that ends in 5 days.
 mkdir -p acme.test/private acme.test/crl acme.test/newcerts
 printf '01\r\n' >acme.test/serial.txt
-printf 'V\t%s\t\t02\tunknown\t/CN=www.acme.test\n' "$(utc '+5 days')" >acme.test/index.txt
+# mail.acme.test was renewed: its older certificate, ending in 5 days too, is no concern.
+{
+  printf 'V\t%s\t\t01\tunknown\t/CN=mail.acme.test\n' "$(utc '+5 days')"
+  printf 'V\t%s\t\t02\tunknown\t/CN=www.acme.test\n' "$(utc '+5 days')"
+  printf 'V\t%s\t\t03\tunknown\t/CN=mail.acme.test\n' "$(utc '+400 days')"
+} >acme.test/index.txt
 TARVIK_CA_PASS=$pass openssl req -x509 -newkey rsa:2048 -passout env:TARVIK_CA_PASS -subj /CN=acme -days 100 \
   -keyout acme.test/private/ca.key -out acme.test/private/ca.crt 2>/dev/null
 # old.test: a CA whose certificate ended in 2021.
@@ -59,4 +64,6 @@ done <<'CASES'
 1|www.acme.test — n° 02 — expire le|"$tarvik" --dir . expiry acme.test
 2|CA expiré depuis|"$tarvik" --dir . expiry
 CASES
+"$tarvik" --dir . expiry acme.test >out 2>&1 || true
+! grep -q "mail.acme.test" out || fail "a renewed certificate is reported as ending"
 echo "cli test passed"

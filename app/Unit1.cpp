@@ -19,8 +19,9 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
 {
     ui->setupUi(this);
     // Wider than the first design: the certificate pages had no room left for signing a
-    // request made elsewhere, so their group boxes grew to the right.
-    setFixedSize(728, 470);
+    // request made elsewhere, so their group boxes grew to the right; Configuration then
+    // needed a column for the CA hierarchy, this computer's trust stores and imports.
+    setFixedSize(800, 470);
     statusPanel_ = new QLabel(ui->StatusBar1);
     statusPanel_->setObjectName(QStringLiteral("StatusBar1Panel"));
     ui->StatusBar1->addWidget(statusPanel_, 1);

@@ -169,7 +169,7 @@ TEST_F(WindowTest, WindowIsFixedWithFiveReadableTabsAndConfigurationActive)
 {
     Open();
     EXPECT_EQ(form->windowTitle(), "Tarvik");
-    EXPECT_EQ(form->size(), QSize(728, 470));
+    EXPECT_EQ(form->size(), QSize(800, 470));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     auto *pages = Find<QTabWidget>("cxPageControl1");
     EXPECT_EQ(pages->tabPosition(), QTabWidget::West);
@@ -188,7 +188,7 @@ TEST_F(WindowTest, WindowIsFixedWithFiveReadableTabsAndConfigurationActive)
     }
     EXPECT_LE(used, pages->height());
     auto *status = Find<QStatusBar>("StatusBar1");
-    EXPECT_EQ(status->geometry(), QRect(0, 451, 728, 19));
+    EXPECT_EQ(status->geometry(), QRect(0, 451, 800, 19));
     EXPECT_EQ(Find<QLabel>("StatusBar1Panel")->text(), QString());
 }
 

@@ -2,7 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
-#include "OperationRun.h"
+#include "cli/OperationRun.h"
 #include "console/ConsoleCommand.h"
 #include "pki/CaLock.h"
 #include "pki/CaLayout.h"

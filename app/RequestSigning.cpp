@@ -20,10 +20,5 @@ bool ChooseRequestToSign(QWidget *parent, TBoxes &boxes, TOperationInput &in)
         boxes.Message(request.refusal);
         return false;
     }
-    in.name = request.commonName;
-    in.request = request.pem;
-    in.requestAltNames = request.altNames;
-    in.email = request.email;
-    const QStringList shown = server ? request.altNames : QStringList(request.email.isEmpty() ? in.subject.email : request.email);
-    return boxes.Confirm(Texts::SignRequestQuestion(request.commonName, shown, request.key, in.days));
+    return boxes.Confirm(TakeInspectedRequest(in, request));
 }

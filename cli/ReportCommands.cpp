@@ -218,7 +218,7 @@ int List(const QCommandLineParser &p)
 TCliCommand ListCommand()
 {
     return {QStringLiteral("list"), QStringLiteral("[CA…] [--json]"), Texts::ListCommandSummary, {JsonOption()}, 0, -1,
-            List};
+            List, true};
 }
 
 TCliCommand ExpiryCommand()
@@ -229,5 +229,6 @@ TCliCommand ExpiryCommand()
             {DaysOption(QString::number(kExpiryWarningDays)), JsonOption()},
             0,
             -1,
-            CheckExpiry};
+            CheckExpiry,
+            true};
 }

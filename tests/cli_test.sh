@@ -80,6 +80,7 @@ openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout dev.
 mkfifo fifo.pass
 printf '\n%s\n' "$pass" >empty.pass; chmod 600 empty.pass
 head -c 5000 /dev/zero | tr '\0' x >big.pass; chmod 600 big.pass
+printf '%s\n' "$pass" >"$tmp/caller.pass"; chmod 600 "$tmp/caller.pass"
 subject="--email pki@net.test --country FR --province IDF --city Paris --company Net --service IT"
 while IFS='|' read -r want reason cmd check; do
   set +e; eval "$cmd" >out 2>&1 </dev/null; got=$?; set -e
@@ -92,6 +93,7 @@ done <<'CASES'
 2|option inconnue : « --no-such »|"$tarvik" --no-such|
 2|usage : tarvik server|t server net.test|
 2|attend une valeur|t expiry --days|
+0|Usage : tarvik \[--dir RÉPERTOIRE\] server CA HÔTE|t server --help|
 2|Nom de CA invalide|t ca bad_name $subject --days 3650|[ ! -e bad_name ]
 2|type de clé inconnu|t ca net.test $subject --days 3650 --key-type dsa|[ ! -e net.test ]
 2|Nom province|t ca net.test --email pki@net.test --country FR --city Paris --company Net --service IT --days 3650|[ ! -e net.test ]
@@ -116,6 +118,7 @@ done <<'CASES'
 0|liste de revocation|t revoke net.test 01|openssl crl -in net.test/crl/net.test.crl.crt -noout -text | grep -q 'Serial Number: 01'
 1|échoué|t revoke net.test 01|
 1|déjà en cours|flock net.test "$tarvik" --dir "$work" crl net.test|
+0|liste de revocation|(cd "$tmp" && env -u TARVIK_CA_PASS "$tarvik" --dir "$work" crl net.test --passphrase-file caller.pass)|
 0|"state": "revoked"|t list --json|[ "$(t list --json | jq -r '.[] | select(.name == "alice") | .files.pkcs12')" = "$work/net.test/certs/alice/alice.p12" ]
 0|n° 03|t list net.test|
 0|"item": "crl"|t expiry --json net.test|t expiry --json | jq -e 'map(select(.item == "ca" and .status == "ok")) | length == 1' >/dev/null

@@ -171,5 +171,34 @@ QString RequestAltName(const QString &entry);
 QString RequestEmail(const QString &email);
 QString SignRequestQuestion(const QString &commonName, const QStringList &names, const QString &key, const QString &days);
 QString SignedRequestDone(const QString &chain);
+// Importing a CA made elsewhere (the texts are in TextsImport.cpp).
+extern const QString ImportKindQuestion;
+extern const QString ImportKindEasyRsa;
+extern const QString ImportKindPair;
+extern const QString ImportEasyRsaCaption;
+extern const QString ImportKeyCaption;
+extern const QString ImportCertCaption;
+extern const QString ImportPemFilter;
+extern const QString ImportNamePrompt;
+extern const QString ImportPassphrasePrompt;
+extern const QString ImportNewPassphrasePrompt;
+extern const QString ImportNotRegular;
+extern const QString ImportEmptyPassphrase;
+extern const QString ImportWrongPassphrase;
+extern const QString ImportCommandSummary;
+extern const QString ImportSourceOptions;
+QString ImportUnreadable(const QString &file, const QString &reason);
+QString NotAnEasyRsaPki(const QString &dir);
+QString ImportBadIndexLine(const QString &file, int line);
+QString ImportNotACertificate(const QString &file);
+QString ImportNotACa(const QString &file);
+QString ImportExpired(const QString &file, const QDateTime &end);
+QString ImportNotAKey(const QString &file);
+QString ImportKeyMismatch(const QString &key, const QString &cert);
+QString ImportUnsupportedKey(const QString &key);
+QString ImportFolderTaken(const QString &ca);
+QString ImportKeyNotEncrypted(const QString &toolLine);
+QString ImportFailed(const QString &why);
+QString ImportDone(const QString &ca, const QString &source, int valid, int revoked, int keys);
 
 } // namespace Texts

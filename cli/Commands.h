@@ -35,3 +35,5 @@ TCliCommand CrlCommand();
 // cli/ReportCommands.cpp
 TCliCommand ListCommand();
 TCliCommand ExpiryCommand();
+// cli/ImportCommand.cpp
+TCliCommand ImportCommand();

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "CaImport.h"
 #include "common/Exception.h"
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
@@ -103,6 +104,16 @@ void TForm1::ConnectHandlers()
     on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
     on(ui->btSignCsrSrv, &QPushButton::clicked, &TForm1::btSignCsrSrvClick);
     on(ui->btSignCsrUsr, &QPushButton::clicked, &TForm1::btSignCsrUsrClick);
+    // An imported CA is selected, then its CRL is published as any operation runs.
+    connect(ui->btImportCA, &QPushButton::clicked, this, [this] {
+        Guarded([this] {
+            TCaImport(this, *boxes_, [this](const TImportInput &in) {
+                ReplaceCaItems(RegisteredCas(TIniFile(SettingsPath())));
+                SetCaIndex(ui->comboDomaineName->findText(in.ca));
+                RunOperation(CrlAfterImport(in), ui->cxMemo4);
+            }).Run(toolPath_, progDir_, ui->txtNewCA->text());
+        });
+    });
 
     // Only changes made by the user arrive here: the program sets these controls with
     // their signals blocked and runs the handler itself.

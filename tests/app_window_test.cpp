@@ -106,6 +106,9 @@ TEST_F(WindowTest, EveryControlHasItsNameKindBoundsTextAndState)
          "Clé du CA à sa création et clés des certificats émis ensuite.", true},
         {"cxButton1", "QPushButton", "cxGroupBox7", {432, 176, 75, 25}, "Save", false, nullptr, true},
         {"cxButton2", "QPushButton", "cxTabSheet4", {480, 420, 75, 25}, "Quit", false, nullptr, true},
+        {"btImportCA", "QPushButton", "cxTabSheet4", {580, 72, 180, 25}, "Importer un CA…", false,
+         "Reprend un CA existant : le dossier pki d'easy-rsa, ou la clé et le certificat d'un CA. Les fichiers "
+         "d'origine ne sont que lus.", true},
         {"cxGroupBox5", "QGroupBox", "cxTabSheet5", {8, 8, 555, 400}, " Liste de révocation ", false, nullptr, true},
         {"cxLabel21", "QLabel", "cxGroupBox5", {9, 16, 104, 17}, "Passe phrase du CA", false, nullptr, true},
         {"cxMaskEdit4", "QLineEdit", "cxGroupBox5", {120, 16, 409, 21}, "", false, nullptr, true},

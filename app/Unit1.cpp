@@ -190,7 +190,7 @@ void TForm1::SetTabOrder()
         ui->cxMemo3, ui->cxTextEdit9, ui->chkCompatUsr, ui->btSignCsrUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
         ui->comboTTLCA, ui->comboKeyTypeCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA,
-        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->cxButton2,
+        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->btImportCA, ui->cxButton2,
         ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->btRenew, ui->cxMemo4, ui->cxListBox1,
         ui->txtRevokeNumber,
         ui->cxListBox2, ui->cxButton12,

@@ -49,9 +49,9 @@ TCliCommand ImportCommand()
     return {QStringLiteral("import"),
             QStringLiteral("CA (--easy-rsa DOSSIER | --key CLÉ --cert CERTIFICAT)"),
             Texts::ImportCommandSummary,
-            {QCommandLineOption(kEasyRsa, Texts::ImportEasyRsaCaption, QStringLiteral("DOSSIER")),
-             QCommandLineOption(kKey, Texts::ImportKeyCaption, QStringLiteral("CLÉ")),
-             QCommandLineOption(kCert, Texts::ImportCertCaption, QStringLiteral("CERTIFICAT")), PassphraseFileOption()},
+            {QCommandLineOption(kEasyRsa, Texts::ImportEasyRsaOptionHelp, QStringLiteral("DOSSIER")),
+             QCommandLineOption(kKey, Texts::ImportKeyOptionHelp, QStringLiteral("CLÉ")),
+             QCommandLineOption(kCert, Texts::ImportCertOptionHelp, QStringLiteral("CERTIFICAT")), PassphraseFileOption()},
             1,
             1,
             Import};

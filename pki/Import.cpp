@@ -23,6 +23,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -414,13 +415,23 @@ TImportOutcome ImportCa(const TImportInput &in)
         return outcome;
     }
 
-    // Built under a name no CA can have, then given its own in one step.
-    const QString folder = QStringLiteral(".import-") + in.ca;
-    const QString staging = in.progDir + folder, final = in.progDir + in.ca;
+    // Built under a name no CA can have, of its own for each import, then given the CA's
+    // name in one step.
+    QByteArray stagingName = QFile::encodeName(in.progDir + QStringLiteral(".import-") + in.ca + QStringLiteral(".XXXXXX"));
+    if (!::mkdtemp(stagingName.data())) {
+        qCWarning(lcImport) << "could not make a folder in" << in.progDir << ::strerror(errno);
+        outcome.failure = Texts::ImportFailed(WriteFailureMessage(in.progDir));
+        return outcome;
+    }
+    const QString staging = QFile::decodeName(stagingName), final = in.progDir + in.ca;
+    const QString folder = staging.mid(in.progDir.size());
     bool renamed = false;
     try {
-        if (QFileInfo::exists(staging) && !QDir(staging).removeRecursively())
-            throw Exception(WriteFailureMessage(staging));
+        // As open as the folders of the CAs made here, not mkdtemp's 0700.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (::chmod(stagingName.constData(), 0777 & ~mask) != 0)
+            qCWarning(lcImport) << "could not open" << staging << "to its usual mode" << ::strerror(errno);
         WriteFolder(in, folder, plan);
         SyncPath(staging, true);
         if (::renameat2(AT_FDCWD, QFile::encodeName(staging).constData(), AT_FDCWD, QFile::encodeName(final).constData(),

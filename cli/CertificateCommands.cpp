@@ -9,7 +9,6 @@
 #include "pki/PemDates.h"
 #include "pki/Renewal.h"
 #include "pki/Texts.h"
-#include "pki/ToolRun.h"
 
 #include <QFileInfo>
 
@@ -148,9 +147,7 @@ int Renew(const QCommandLineParser &p)
     if (old.serial.isEmpty())
         return Refuse(Texts::NothingToRenew(args[1], ca));
     const QString certFile = CaLayout::IssuedBySerial(ca, old.serial);
-    constexpr int kTimeoutMs = 10000;
-    const TToolAnswer answer = RunTool(ConfiguredToolPath(), DescribeCertificateArguments(certFile), {}, kTimeoutMs);
-    const TRenewal renewal = RenewalOf(answer.ran && answer.exitCode == 0 ? answer.output : QString(), u'.' + ca);
+    const TRenewal renewal = ReadRenewal(ConfiguredToolPath(), certFile, u'.' + ca);
     if (!renewal.readable)
         return Refuse(Texts::RenewUnreadable(certFile));
     // Its successor lasts as long, unless told otherwise.

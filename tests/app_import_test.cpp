@@ -40,22 +40,24 @@ protected:
         });
         poll->start(10);
     }
-    // A CA pair made by hand, its key under a pass phrase.
+    // A CA pair made by hand, its key under a pass phrase, laid out as easy-rsa's folder of
+    // a CA that issued nothing yet.
     void MakePair()
     {
-        ASSERT_TRUE(QDir(progDir).mkpath("old"));
+        ASSERT_TRUE(QDir(progDir).mkpath("old/private"));
+        WriteBytes(progDir + "old/index.txt", "");
         ASSERT_EQ(RunOpenSsl({"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-passout",
                               "pass:old phrase", "-keyout", key, "-out", cert, "-days", "365", "-subj",
                               "/C=FR/ST=Bretagne/L=Rennes/O=Acme/OU=Réseau/CN=Acme Root/emailAddress=pki@acme.test",
                               "-utf8", "-addext", "keyUsage=critical,keyCertSign,cRLSign"}),
                   0);
     }
-    const QString key = QStringLiteral("old/ca.key"), cert = QStringLiteral("old/ca.crt");
+    const QString key = QStringLiteral("old/private/ca.key"), cert = QStringLiteral("old/ca.crt");
 };
 
-// A pair picked in the dialogs becomes a selected CA with its subject, key type and a CRL;
+// A pair, then a folder, picked in the dialogs becomes a selected CA with its subject, key type and a CRL;
 // the same name again, typed into « Nouveau CA », is refused and writes nothing.
-TEST_F(ImportWindowTest, APairImportedIsSelectedWithItsSubjectAndCrl)
+TEST_F(ImportWindowTest, ACaImportedIsSelectedWithItsSubjectAndCrl)
 {
     PrepareCa("other.test");
     MakePair();
@@ -84,10 +86,21 @@ TEST_F(ImportWindowTest, APairImportedIsSelectedWithItsSubjectAndCrl)
     EXPECT_EQ(boxes->Texts("message"), QStringList({Texts::CaExists}));
     EXPECT_TRUE(Tree(progDir) == before);
 
+    // The same CA from the folder dialog, under a name asked for.
+    boxes->shown.clear();
+    Type("txtNewCA", "");
+    AnswerDialogs({Texts::ImportKindEasyRsa, progDir + "old", "copy.test", "old phrase"});
+    Click("btImportCA");
+    ASSERT_TRUE(WaitForRuns());
+    EXPECT_EQ(boxes->Texts("message"),
+              QStringList({Texts::ImportDone("copy.test", progDir + "old", 0, 0, 0), Texts::RevocationDone("copy.test")}));
+    EXPECT_EQ(form->CaName(), "copy.test");
+
     // Annuler in the first box asks nothing more.
+    const auto imported = Tree(progDir);
     boxes->shown.clear();
     AnswerDialogs({"Annuler"});
     Click("btImportCA");
     EXPECT_TRUE(boxes->shown.isEmpty());
-    EXPECT_TRUE(Tree(progDir) == before);
+    EXPECT_TRUE(Tree(progDir) == imported);
 }

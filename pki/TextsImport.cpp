@@ -30,9 +30,9 @@ const QString ImportCommandSummary =
                    "la CRL est publiée.");
 const QString ImportSourceOptions =
     QStringLiteral("donnez soit --easy-rsa DOSSIER, soit --key CLÉ et --cert CERTIFICAT.");
-const QString ImportEasyRsaOptionHelp = QStringLiteral("Le dossier « pki » d'easy-rsa 3 à importer.");
-const QString ImportKeyOptionHelp = QStringLiteral("La clé privée du CA à importer (PEM, chiffrée ou non).");
-const QString ImportCertOptionHelp = QStringLiteral("Le certificat du CA à importer (PEM).");
+const QString ImportEasyRsaOptionHelp = QStringLiteral("le dossier « pki » d'easy-rsa 3 à importer.");
+const QString ImportKeyOptionHelp = QStringLiteral("la clé privée du CA à importer (PEM, chiffrée ou non).");
+const QString ImportCertOptionHelp = QStringLiteral("le certificat du CA à importer (PEM).");
 
 QString ImportUnreadable(const QString &file, const QString &reason)
 {

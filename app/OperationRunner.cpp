@@ -3,7 +3,7 @@
 #include "ui_Unit1.h"
 
 #include "IssuerChoice.h"
-#include "OperationRun.h"
+#include "cli/OperationRun.h"
 #include "console/ConsoleCommand.h"
 #include "pki/CaLock.h"
 #include "pki/CaLayout.h"

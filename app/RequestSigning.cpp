@@ -20,15 +20,11 @@ bool ChooseRequestToSign(QWidget *parent, TBoxes &boxes, TOperationInput &in)
         boxes.Message(request.refusal);
         return false;
     }
-    in.name = request.commonName;
-    in.request = request.pem;
-    in.requestAltNames = request.altNames;
-    in.email = request.email;
+    const QString question = TakeInspectedRequest(in, request);
     // A name the CA's domain leaves out is refused before the question.
     if (const QString refusal = InvalidNameRefusal(in); !refusal.isEmpty()) {
         boxes.Message(refusal);
         return false;
     }
-    const QStringList shown = server ? request.altNames : QStringList(request.email.isEmpty() ? in.subject.email : request.email);
-    return boxes.Confirm(Texts::SignRequestQuestion(request.commonName, shown, request.key, in.days));
+    return boxes.Confirm(question);
 }

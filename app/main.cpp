@@ -1,4 +1,4 @@
-#include "CommandLineTool.h"
+#include "cli/CommandLine.h"
 #include "Unit1.h"
 
 #include "console/ConsoleCommand.h"

@@ -1,4 +1,6 @@
 #include "pki/Expiry.h"
+
+#include "pki/CaChain.h"
 #include "pki/CaLayout.h"
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
@@ -145,42 +147,57 @@ QString CaExpiryWarning(const QString &ca, const QDateTime &caNotAfter, const QD
 TCheckReport CheckCaExpiry(const TCaFacts &f, int windowDays, const QDateTime &now)
 {
     TCheckReport report;
-    const auto add = [&](int status, const QString &text) {
+    const auto add = [&](const char *item, int status, const QString &text, const QDateTime &when = {},
+                         const TIndexEntry &who = {}) {
         report.status = std::max(report.status, status);
         report.lines.append(Texts::CheckLine(f.ca, text));
+        report.findings.append({QLatin1String(item), status, when, who.commonName, who.serial, text});
     };
 
     if (!f.caCertExists)
-        add(2, Texts::NoCaCertificateYet);
+        add("ca", 2, Texts::NoCaCertificateYet);
     else if (!f.caNotAfter.isValid())
-        add(2, Texts::UnreadableFile(CaLayout::CaCert(f.ca)));
+        add("ca", 2, Texts::UnreadableFile(CaLayout::CaCert(f.ca)));
     else if (const TExpiry state = ExpiryOf(f.caNotAfter, now, windowDays); state == TExpiry::Passed)
-        add(2, Texts::CaExpiredSince(f.caNotAfter));
+        add("ca", 2, Texts::CaExpiredSince(f.caNotAfter), f.caNotAfter);
     else if (state == TExpiry::Soon)
-        add(1, Texts::CaExpiresOn(f.caNotAfter, LocalDaysBetween(now, f.caNotAfter)));
+        add("ca", 1, Texts::CaExpiresOn(f.caNotAfter, LocalDaysBetween(now, f.caNotAfter)), f.caNotAfter);
     else
-        add(0, Texts::CaValidUntil(f.caNotAfter));
+        add("ca", 0, Texts::CaValidUntil(f.caNotAfter), f.caNotAfter);
 
     if (!f.crlExists)
-        add(1, Texts::CrlToPublish(f.ca, Texts::NoCrlYet));
+        add("crl", 1, Texts::CrlToPublish(f.ca, Texts::NoCrlYet));
     else if (!f.crlNextUpdate.isValid())
-        add(2, Texts::UnreadableFile(CaLayout::Crl(f.ca)));
+        add("crl", 2, Texts::UnreadableFile(CaLayout::Crl(f.ca)));
     else if (const TExpiry state = ExpiryOf(f.crlNextUpdate, now, kCrlWarningDays); state == TExpiry::Passed)
-        add(2, Texts::CrlToPublish(f.ca, Texts::CrlExpiredSince(f.crlNextUpdate)));
+        add("crl", 2, Texts::CrlToPublish(f.ca, Texts::CrlExpiredSince(f.crlNextUpdate)), f.crlNextUpdate);
     else if (state == TExpiry::Soon)
-        add(1, Texts::CrlToPublish(f.ca, Texts::CrlRepublishBefore(f.crlNextUpdate)));
+        add("crl", 1, Texts::CrlToPublish(f.ca, Texts::CrlRepublishBefore(f.crlNextUpdate)), f.crlNextUpdate);
     else
-        add(0, Texts::CrlRepublishBefore(f.crlNextUpdate));
+        add("crl", 0, Texts::CrlRepublishBefore(f.crlNextUpdate), f.crlNextUpdate);
 
     if (!f.indexError.isEmpty()) {
-        add(2, Texts::UnreadableIndex(CaLayout::Index(f.ca), f.indexError));
+        add("database", 2, Texts::UnreadableIndex(CaLayout::Index(f.ca), f.indexError));
         return report;
     }
     // Certificates that have ended stay in the database for good: they are history, not
     // something to do; nor is one already renewed.
     const QHash<qsizetype, QString> replaced = ReplacedLines(f.validLines);
-    for (qsizetype i = 0; i < f.validLines.size(); ++i)
-        if (!replaced.contains(i) && ExpiryOf(IndexLineExpiry(f.validLines[i]), now, windowDays) == TExpiry::Soon)
-            add(1, IndexLineTip(f.validLines[i], now));
+    for (qsizetype i = 0; i < f.validLines.size(); ++i) {
+        if (replaced.contains(i) || ExpiryOf(IndexLineExpiry(f.validLines[i]), now, windowDays) != TExpiry::Soon)
+            continue;
+        const TIndexEntry entry = ParseIndexLine(f.validLines[i]);
+        add("certificate", 1, IndexLineTip(f.validLines[i], now), entry.expires, entry);
+    }
     return report;
+}
+
+QStringList WithIssuers(const QStringList &cas)
+{
+    QStringList all;
+    for (const QString &ca : cas)
+        for (const QString &above : ChainOf(ca))
+            if (!all.contains(above))
+                all << above;
+    return all;
 }

@@ -71,9 +71,24 @@ struct TCaFacts
     QStringList validLines; // the database's "V" lines
     QString indexError;     // why the database could not be read; empty when it was
 };
+// One finding, for machines: what it is about ("ca", "crl", "database" or "certificate"),
+// its status, its date (invalid when none) and, for a certificate, who.
+struct TCheckFinding
+{
+    QString item;
+    int status = 0;
+    QDateTime when;
+    QString name, serial;
+    QString text; // the line's French text, after the CA's name
+};
 struct TCheckReport
 {
     int status = 0;
     QStringList lines; // one line of French each
+    QList<TCheckFinding> findings; // the same, one each
 };
 TCheckReport CheckCaExpiry(const TCaFacts &facts, int windowDays, const QDateTime &now);
+
+// The CAs to check for the CAs asked about: each of them and every CA above it, once each,
+// in the order asked. A certificate ends for its clients with the first of its chain.
+QStringList WithIssuers(const QStringList &cas);

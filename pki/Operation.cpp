@@ -4,6 +4,7 @@
 #include "pki/CaChain.h"
 #include "pki/CaLayout.h"
 #include "pki/CaName.h"
+#include "pki/CertificateRequest.h"
 #include "pki/CommandLines.h"
 #include "pki/IndexFile.h"
 #include "pki/PemDates.h"
@@ -237,26 +238,30 @@ QString InvalidNameRefusal(const TOperationInput &in)
     return QString();
 }
 
+QString CaSettingsRefusal(const TSubject &subject, const QString &days, const QDateTime &now)
+{
+    const QString empty = EmptySubjectCaption(subject);
+    if (!empty.isEmpty())
+        return Texts::EmptySubjectField(empty);
+    TOperationInput ca;
+    ca.subject = subject;
+    if (const QString refusal = SubjectRefusal(subject, CommonNameOf(ca), Texts::CaCommonNameCaption); !refusal.isEmpty())
+        return refusal;
+    if (!IsPositiveWholeNumber(days))
+        return Texts::BadDays(QStringLiteral("Durée de vie du CA"));
+    return EndDateRefusal(days, now);
+}
+
 QString RefusalBeforeRun(const TOperationInput &in)
 {
     if (!IsExecutableTool(in.tool))
         return Texts::ToolNotExecutable(in.tool);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (in.kind == TOperationKind::CreateCa) {
-        TOperationInput ca = in;
-        ca.subject = ReadRootSubject(QString(), in.ca);
-        const QString empty = EmptySubjectCaption(ca.subject);
-        if (!empty.isEmpty())
-            return Texts::EmptySubjectField(empty);
-        if (const QString refusal = SubjectRefusal(ca.subject, CommonNameOf(ca), Texts::CaCommonNameCaption);
-            !refusal.isEmpty())
+        const TSubject subject = ReadRootSubject(QString(), in.ca);
+        if (const QString refusal = CaSettingsRefusal(subject, in.days, now); !refusal.isEmpty() || in.issuer.isEmpty())
             return refusal;
-        if (!IsPositiveWholeNumber(in.days))
-            return Texts::BadDays(QStringLiteral("Durée de vie du CA"));
-        if (!in.issuer.isEmpty())
-            if (const QString refusal = IssuerRefusal(in, ca.subject); !refusal.isEmpty())
-                return refusal;
-        return EndDateRefusal(in.days, now);
+        return IssuerRefusal(in, subject);
     }
     if (!QFileInfo(CaLayout::CaCert(in.ca)).isFile())
         return Texts::NoCaCertificate(in.ca);
@@ -416,6 +421,17 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     }
     }
     return plan;
+}
+
+QString TakeInspectedRequest(TOperationInput &in, const TRequestInspection &request)
+{
+    in.name = request.commonName;
+    in.request = request.pem;
+    in.requestAltNames = request.altNames;
+    in.email = request.email;
+    const QStringList shown = IsServer(in.kind) ? request.altNames
+                                                : QStringList(request.email.isEmpty() ? in.subject.email : request.email);
+    return Texts::SignRequestQuestion(request.commonName, shown, request.key, in.days);
 }
 
 TFileStamp StampOf(const QString &path)

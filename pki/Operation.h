@@ -80,6 +80,8 @@ QString InvalidNameRefusal(const TOperationInput &in);
 // The refusal of a run bound to fail (bad tool, missing CA certificate, bad days, empty
 // subject); empty when the run may go. Reads the CA's files, writes nothing.
 QString RefusalBeforeRun(const TOperationInput &in);
+// The refusal of a CA's subject and lifetime before its key is made; empty when they pass.
+QString CaSettingsRefusal(const TSubject &subject, const QString &days, const QDateTime &now);
 
 // Questions before issuing a certificate that some clients will refuse or stop trusting
 // early; each answered "OK" lets the issue go on. caNotAfter is the CA certificate's end
@@ -95,6 +97,11 @@ QStringList CasToLock(const TOperationInput &in);
 QString RemoveCaQuestion(const QString &ca);
 
 TOperationPlan PlanOperation(const TOperationInput &in);
+
+struct TRequestInspection;
+// Takes a checked request into the input of a signing kind (its common name, names and
+// address) and answers the question « Signer cette demande ? » that shows them.
+QString TakeInspectedRequest(TOperationInput &in, const TRequestInspection &request);
 
 // What a file was before a run, to tell whether the run wrote it.
 struct TFileStamp

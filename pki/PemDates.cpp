@@ -151,20 +151,26 @@ QDateTime Asn1Time(QStringView text)
     return QDateTime(date, time, Qt::UTC);
 }
 
-QDateTime CertificateNotAfter(const QString &pemPath)
+TValidity CertificateValidity(const QString &pemPath)
 {
     const QByteArray der = PemBody(pemPath);
     const QList<TElement> tbs = SignedPart(der);
     // [0] version, serial, signature algorithm, issuer, validity.
     const qsizetype validity = !tbs.isEmpty() && tbs[0].tag == 0xa0 ? 4 : 3;
-    QDateTime when;
+    TValidity when;
     if (tbs.size() > validity && tbs[validity].tag == 0x30) {
         const auto notBefore = ElementAt(der, tbs[validity].start, tbs[validity].End());
         const auto notAfter = notBefore ? ElementAt(der, notBefore->End(), tbs[validity].End()) : std::nullopt;
-        if (notAfter && IsTime(*notAfter))
-            when = TimeOf(der, *notAfter);
+        if (notAfter && IsTime(*notBefore) && IsTime(*notAfter))
+            when = {TimeOf(der, *notBefore), TimeOf(der, *notAfter)};
     }
-    return Logged(pemPath, "end date", when);
+    Logged(pemPath, "end date", when.notAfter);
+    return when;
+}
+
+QDateTime CertificateNotAfter(const QString &pemPath)
+{
+    return CertificateValidity(pemPath).notAfter;
 }
 
 bool CertificateKeyOnP384(const QString &pemPath)

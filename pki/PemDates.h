@@ -11,6 +11,11 @@
 QDateTime Asn1Time(QStringView text);
 
 QDateTime CertificateNotAfter(const QString &pemPath);
+struct TValidity
+{
+    QDateTime notBefore, notAfter;
+};
+TValidity CertificateValidity(const QString &pemPath);
 QDateTime CrlNextUpdate(const QString &pemPath);
 
 struct TCrlContent

@@ -1,6 +1,11 @@
 #include "pki/Renewal.h"
 
 #include "pki/AltNames.h"
+#include "pki/ToolRun.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcRenewal, "tarvik.renewal")
 
 QStringList DescribeCertificateArguments(const QString &certFile)
 {
@@ -61,4 +66,15 @@ TRenewal RenewalOf(const QString &description, const QString &suffix)
     renewal.altNames = further.join(u' ');
     renewal.readable = true;
     return renewal;
+}
+
+TRenewal ReadRenewal(const QString &tool, const QString &certFile, const QString &suffix)
+{
+    constexpr int kTimeoutMs = 10000;
+    const TToolAnswer answer = RunTool(tool, DescribeCertificateArguments(certFile), QByteArray(), kTimeoutMs);
+    if (!answer.ran || answer.exitCode != 0) {
+        qCWarning(lcRenewal) << "cannot describe" << certFile << ":" << answer.errors;
+        return {};
+    }
+    return RenewalOf(answer.output, suffix);
 }

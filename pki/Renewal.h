@@ -19,3 +19,5 @@ QStringList DescribeCertificateArguments(const QString &certFile);
 // description is the tool's output for those arguments; suffix is "." + the CA name,
 // which a server's common name must end with.
 TRenewal RenewalOf(const QString &description, const QString &suffix);
+// The same, read from certFile with the tool; not readable when the tool could not say.
+TRenewal ReadRenewal(const QString &tool, const QString &certFile, const QString &suffix);

@@ -428,31 +428,6 @@ QString ExplainToolFailure(const QString &toolLine)
     return QString();
 }
 
-const QString Help = QStringLiteral(
-    "Usage : tarvik [--dir RÉPERTOIRE]\n"
-    "        tarvik [--dir RÉPERTOIRE] crl CA [--passphrase-file FICHIER]\n"
-    "        tarvik [--dir RÉPERTOIRE] expiry [CA…] [--days N]\n"
-    "\n"
-    "Sans commande, Tarvik ouvre sa fenêtre. Les commandes n'ont besoin d'aucun écran.\n"
-    "\n"
-    "Commandes :\n"
-    "  crl CA         publie de nouveau la liste de révocation (CRL) du CA, comme « Republier\n"
-    "                 la CRL » ; code de sortie 0 quand la nouvelle CRL est écrite.\n"
-    "  expiry [CA…]   pour chaque CA (tous par défaut) : la fin de son certificat, la date avant\n"
-    "                 laquelle republier sa CRL et chaque certificat valide qui expire dans les\n"
-    "                 N jours ; code de sortie 0 : rien à faire, 1 : une fin dans les N jours\n"
-    "                 (la CRL dans les 7 jours), 2 : une fin passée ou un fichier illisible.\n"
-    "\n"
-    "Options :\n"
-    "  --dir RÉPERTOIRE           le répertoire du programme (tarvik.ini et les CA), avant ou\n"
-    "                             après la commande.\n"
-    "  --days N                   expiry : le délai d'alerte en jours (30 par défaut).\n"
-    "  --passphrase-file FICHIER  crl : le fichier de la passe phrase du CA, à vous et lisible\n"
-    "                             par vous seul. Sinon la variable TARVIK_CA_PASS, sinon la\n"
-    "                             question posée dans le terminal.\n"
-    "  --help                     affiche cette aide.\n"
-    "  --version                  affiche la version.\n");
-
 QString Version(const QString &version)
 {
     return QStringLiteral("Tarvik %1\n").arg(version);
@@ -473,24 +448,18 @@ QString UnknownCommand(const QString &command)
     return QStringLiteral("commande inconnue : « %1 ».").arg(command);
 }
 
-const QString CrlTakesOneCa = QStringLiteral("la commande crl attend un seul CA.");
 const QString BadDaysOption = QStringLiteral("--days attend un nombre de jours (0 ou plus).");
-const QString PassphraseFileForCrlOnly = QStringLiteral("--passphrase-file ne sert qu'à la commande crl.");
 
 QString CannotEnterDir(const QString &dir)
 {
     return QStringLiteral("impossible d'ouvrir le répertoire « %1 ».").arg(dir);
 }
 
-QString UnknownCa(const QString &ca, const QString &dir)
+QString UnknownCa(const QString &ca, const QString &settingsFile)
 {
-    return QStringLiteral("le CA « %1 » n'existe pas dans %2 (ni dans tarvik.ini, ni en dossier).").arg(ca, dir);
+    return QStringLiteral("le CA « %1 » n'existe pas : il n'est ni dans %2, ni en dossier à côté.").arg(ca, settingsFile);
 }
 
-const QString NoCas = QStringLiteral("aucun CA dans tarvik.ini.");
-const QString NoPassphrase =
-    QStringLiteral("aucune passe phrase : donnez-la dans la variable TARVIK_CA_PASS ou avec --passphrase-file FICHIER.");
-const QString EmptyPassphrase = QStringLiteral("la passe phrase du CA est vide.");
 
 QString PassphraseFileUnreadable(const QString &file, const QString &reason)
 {

@@ -116,25 +116,47 @@ QString FailureNotRenamed(const QString &what, const QString &file);
 // The cause of one of the tool's common failures in a French sentence; empty when unknown.
 QString ExplainToolFailure(const QString &toolLine);
 
-// Command-line use.
-extern const QString Help;
+// Command-line use (the command line's own texts are in TextsCommandLine.cpp).
+QString Help(const QString &commandLines, const QString &optionLines);
+QString CommandHelp(const QString &command, const QString &synopsis, const QString &summary, const QString &optionLines);
+QString CommandUsage(const QString &command, const QString &synopsis);
 QString Version(const QString &version);
 QString Usage(const QString &problem);
+extern const QString NoCommand;
 QString UnknownOption(const QString &option);
+QString BadOptionValue(const QString &option);
 QString UnknownCommand(const QString &command);
-extern const QString CrlTakesOneCa;
 extern const QString BadDaysOption;
-extern const QString PassphraseFileForCrlOnly;
 QString CannotEnterDir(const QString &dir);
-QString UnknownCa(const QString &ca, const QString &dir);
-extern const QString NoCas;
-extern const QString NoPassphrase;
-extern const QString EmptyPassphrase;
+QString UnknownCa(const QString &ca, const QString &settingsFile);
+QString NoCasIn(const QString &settingsFile);
+QString NoSecret(const QString &envVar, const QString &fileOption);
+QString EmptySecret(const QString &envVar, const QString &fileOption);
+extern const QString SecretsDiffer;
+QString PromptAgain(const QString &prompt);
 QString PassphraseFileUnreadable(const QString &file, const QString &reason);
 QString PassphraseFileNotRegular(const QString &file);
 QString PassphraseFileNotYours(const QString &file);
 QString PassphraseFileOpen(const QString &file, uint mode);
+QString PassphraseFileTooLarge(const QString &file, qint64 maxKiB);
 QString PassphrasePrompt(const QString &ca);
+QString ExportPasswordPrompt(const QString &name);
+extern const QString QuestionUnanswered;
+QString RunNotStarted(const QString &what);
+QString UnknownKeyType(const QString &value);
+extern const QString AesOrCompatible;
+extern const QString ServerOrUser;
+QString NothingToRenew(const QString &name, const QString &ca);
+QString RenewedStillValid(const QString &ca, const QString &serial, const QDateTime &end);
+// Each command's summary and each option's help line.
+extern const QString CaCommandSummary, ServerCommandSummary, UserCommandSummary, SignCommandSummary,
+    RenewCommandSummary, RevokeCommandSummary, CrlCommandSummary, ListCommandSummary, ExpiryCommandSummary;
+extern const QString DirOptionHelp, HelpOptionHelp, VersionOptionHelp, YesOptionHelp, DaysOptionHelp,
+    PassphraseFileOptionHelp, JsonOptionHelp, ExportPasswordFileOptionHelp, AesOptionHelp, CompatibleOptionHelp,
+    AltOptionHelp, UserEmailOptionHelp, SignServerOptionHelp, SignUserOptionHelp, IssuerOptionHelp,
+    IssuerPassphraseFileOptionHelp, NameConstraintOptionHelp;
+QString CaFieldOptionHelp(const QString &option);
+QString CaFieldValueName(const QString &option);
 QString CaLockFailed(const QString &reason);
 // `tarvik expiry`: one line per finding, after the CA's name.
 QString CheckLine(const QString &ca, const QString &text);

@@ -1,0 +1,12 @@
+#pragma once
+#include <QStringList>
+
+// Tarvik without its window, for a terminal, a script, a timer or a monitoring system:
+// `tarvik COMMAND …`. Nothing of the GUI starts, so no display is needed.
+
+// True when the arguments (the program first) are anything but what the window takes
+// (--dir and Qt's own options): a command, help, or a mistake the command line refuses.
+bool IsCommandLineUse(const QStringList &arguments);
+
+// Parses the arguments, runs the command and answers the exit status.
+int RunCommandLine(int argc, char **argv);

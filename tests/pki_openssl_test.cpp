@@ -414,6 +414,10 @@ TEST_F(OpensslTest, IssuingCasUnderARootMakeStrictChainsAndFallWithTheirRevocati
     EXPECT_EQ(IssuerOf(root), "");
     EXPECT_EQ(ReadIndexLists(root).valid.size(), 2);
     EXPECT_EQ(IssuedCasInForce(root, now), QStringList({lyon, paris}));
+    TOperationInput again = in;
+    again.ca = root;
+    again.issuer.clear();
+    EXPECT_TRUE(PlanOperation(again).question.contains(Texts::IssuedCasLost({lyon, paris})));
 
     // Refused before anything is signed.
     TOperationInput server = in;
@@ -428,6 +432,8 @@ TEST_F(OpensslTest, IssuingCasUnderARootMakeStrictChainsAndFallWithTheirRevocati
     TOperationInput user = server;
     user.kind = TOperationKind::UserCertificate;
     user.name = "Jean Dupont";
+    TOperationInput request = server;
+    request.kind = TOperationKind::SignServerRequest;
     TOperationInput sub = in;
     sub.ca = "sub.paris.acme.test";
     sub.issuer = paris;
@@ -438,6 +444,7 @@ TEST_F(OpensslTest, IssuingCasUnderARootMakeStrictChainsAndFallWithTheirRevocati
     } refusals[] = {
         {server, "altNames", "10.0.0.5 www.evil.test", Texts::OutsideCaDomain("www.evil.test", {paris})},
         {user, "name", "bob.evil.test", Texts::OutsideCaDomain("bob.evil.test", {paris})},
+        {request, "request", "DNS:printer.evil.test", Texts::OutsideCaDomain("printer.evil.test", {paris})},
         {sub, "", "", Texts::IssuerNotRoot(paris, root)},
         {in, "issuer", lyon, Texts::IssuerIsTheCa},
     };
@@ -448,6 +455,8 @@ TEST_F(OpensslTest, IssuingCasUnderARootMakeStrictChainsAndFallWithTheirRevocati
             r.in.name = r.value;
         else if (r.field == "issuer")
             r.in.issuer = r.value;
+        else if (r.field == "request")
+            r.in.requestAltNames = {"DNS:printer." + paris, "IP:10.0.0.9", r.value};
         const QString refusal = InvalidNameRefusal(r.in).isEmpty() ? RefusalBeforeRun(r.in) : InvalidNameRefusal(r.in);
         EXPECT_EQ(refusal, r.refusal) << r.value.toStdString();
     }

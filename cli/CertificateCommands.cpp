@@ -153,6 +153,8 @@ int Renew(const QCommandLineParser &p)
         return Refuse(Texts::NothingToRenew(args[1], ca));
     const QString certFile = CaLayout::IssuedBySerial(ca, old.serial);
     const TRenewal renewal = ReadRenewal(ConfiguredToolPath(), certFile, u'.' + ca);
+    if (renewal.caCertificate)
+        return Refuse(Texts::RenewIssuedCa);
     if (!renewal.readable)
         return Refuse(Texts::RenewUnreadable(certFile));
     // Its successor lasts as long, unless told otherwise.

@@ -130,6 +130,9 @@ const QString InvalidCrlUrl =
 const QString RenewPickCertificate =
     QStringLiteral("Choisissez d'abord un certificat dans la liste des certificats non révoqués.");
 
+const QString RenewIssuedCa = QStringLiteral("Ce certificat est celui d'un CA émis par ce CA : pour le renouveler, "
+                                             "créez ce CA de nouveau sur la page « Créer un CA ».");
+
 QString RenewUnreadable(const QString &file)
 {
     return QStringLiteral("Impossible de lire les noms du certificat %1 : il ne peut pas être renouvelé ici.").arg(file);

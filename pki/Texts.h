@@ -61,6 +61,7 @@ QString IssuedBy(const QString &issuer);
 // Renewing a certificate picked on the revocation page.
 extern const QString RenewPickCertificate;
 QString RenewUnreadable(const QString &file);
+extern const QString RenewIssuedCa;
 
 // Questions before issuing a certificate some clients will refuse or stop trusting.
 QString AppleRefusesLongServerCertificates(int days, int maxDays);

@@ -5,6 +5,7 @@
 #include "pki/IndexFile.h"
 #include "pki/Operation.h"
 #include "pki/PemDates.h"
+#include "pki/Renewal.h"
 #include "pki/Texts.h"
 #include "pki_support.h"
 
@@ -413,6 +414,7 @@ TEST_F(OpensslTest, IssuingCasUnderARootMakeStrictChainsAndFallWithTheirRevocati
     EXPECT_EQ(RootCaOf(paris), root);
     EXPECT_EQ(IssuerOf(root), "");
     EXPECT_EQ(ReadIndexLists(root).valid.size(), 2);
+    EXPECT_TRUE(ReadRenewal(Tool(), root + "/newcerts/01.pem", "." + root).caCertificate);
     EXPECT_EQ(IssuedCasInForce(root, now), QStringList({lyon, paris}));
     TOperationInput again = in;
     again.ca = root;

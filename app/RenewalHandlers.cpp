@@ -20,6 +20,10 @@ void TForm1::btRenewClick()
     const QString ca = CaName();
     const QString certFile = CaLayout::IssuedBySerial(ca, ParseIndexLine(item->text()).serial);
     const TRenewal renewal = ReadRenewal(ui->cxTextEdit1->text(), certFile, QLatin1Char('.') + ca);
+    if (renewal.caCertificate) {
+        boxes_->Message(Texts::RenewIssuedCa);
+        return;
+    }
     if (!renewal.readable) {
         boxes_->Message(Texts::RenewUnreadable(certFile));
         return;

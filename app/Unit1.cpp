@@ -2,6 +2,7 @@
 #include "ui_Unit1.h"
 
 #include "CaImport.h"
+#include "IssuerChoice.h"
 #include "common/Exception.h"
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
@@ -29,6 +30,8 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
     RestoreDesignTexts();
     for (QPlainTextEdit *memo : {ui->cxMemo1, ui->cxMemo2, ui->cxMemo3, ui->cxMemo4})
         memoLines_.insert(memo, new TMemoLines(memo));
+    issuerChoice_ = std::make_unique<TIssuerChoice>(progDir_, ui->comboDomaineName, ui->comboIssuerCA,
+                                                    ui->chkNameConstraintCA, ui->txtIssuerPass);
     ConnectHandlers();
     SetTabOrder();
     // uic sizes a top-level form but leaves its place to the window manager.
@@ -183,14 +186,15 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 void TForm1::SetTabOrder()
 {
     const QList<QWidget *> order = {
-        ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->cxButton3,
+        ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->txtIssuerPass, ui->cxButton3,
         ui->cxButton4, ui->cxMaskEdit2, ui->cxMemo2, ui->cxButton8, ui->cxButton9, ui->comboTTLsrv, ui->txtTTLsrv,
         ui->txtAltNamesSrv, ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8, ui->chkCompatSrv, ui->btSignCsrSrv,
         ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->txtEmailUsr, ui->cxButton15,
         ui->cxMemo3, ui->cxTextEdit9, ui->chkCompatUsr, ui->btSignCsrUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
         ui->comboTTLCA, ui->comboKeyTypeCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA,
-        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->btImportCA, ui->cxButton2,
+        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->btImportCA, ui->comboIssuerCA,
+        ui->chkNameConstraintCA, ui->cxButton2,
         ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->btRenew, ui->cxMemo4, ui->cxListBox1,
         ui->txtRevokeNumber,
         ui->cxListBox2, ui->cxButton12,
@@ -252,6 +256,7 @@ void TForm1::cxTabSheet2Show()
 void TForm1::cxTabSheet4Show()
 {
     ui->cxTextEdit1->setText(toolPath_);
+    issuerChoice_->Refresh(CaName());
     cxButton1Click();
 }
 

@@ -81,7 +81,7 @@ int CheckExpiry(const QCommandLineParser &p)
     if (!ok || days < 0)
         return Refuse(Texts::Usage(Texts::BadDaysOption));
     int status = 0;
-    const QStringList cas = CasToReport(p, &status);
+    const QStringList cas = WithIssuers(CasToReport(p, &status));
     if (cas.isEmpty())
         return status;
     const QDateTime now = QDateTime::currentDateTimeUtc();

@@ -12,7 +12,7 @@ QStringList DescribeCertificateArguments(const QString &certFile)
     // One subject field a line, unescaped: a user name may hold commas and quotes.
     return {QStringLiteral("x509"), QStringLiteral("-in"), certFile, QStringLiteral("-noout"),
             QStringLiteral("-subject"), QStringLiteral("-nameopt"), QStringLiteral("sep_multiline,utf8,-esc_msb"),
-            QStringLiteral("-ext"), QStringLiteral("subjectAltName,extendedKeyUsage")};
+            QStringLiteral("-ext"), QStringLiteral("subjectAltName,extendedKeyUsage,basicConstraints")};
 }
 
 TRenewal RenewalOf(const QString &description, const QString &suffix)
@@ -40,6 +40,9 @@ TRenewal RenewalOf(const QString &description, const QString &suffix)
             sanEntries = value.trimmed().split(QStringLiteral(", "));
         } else if (part.startsWith(u"X509v3 Extended Key Usage")) {
             renewal.server = value.contains(u"TLS Web Server Authentication");
+        } else if (part.startsWith(u"X509v3 Basic Constraints") && value.contains(u"CA:TRUE")) {
+            renewal.caCertificate = true;
+            return renewal;
         }
     }
     if (commonName.isEmpty())

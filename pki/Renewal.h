@@ -11,6 +11,8 @@ struct TRenewal
     QString altNames; // a server's further names, separated by blanks
     QString email;    // the subject's address
     bool readable = false;
+    // The certificate of a CA this CA signed: renewed by creating that CA again.
+    bool caCertificate = false;
 };
 
 // The tool's arguments that describe certFile in the form RenewalOf reads.

@@ -47,9 +47,21 @@ QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QSt
 QString InvalidUserEmail(const QString &address);
 extern const QString InvalidCrlUrl;
 
+// A CA signed by another CA, and names kept within a CA's domain.
+QString OutsideCaDomain(const QString &name, const QStringList &domains);
+extern const QString IssuerIsTheCa;
+QString IssuerNotRoot(const QString &issuer, const QString &itsIssuer);
+QString SameNameAsIssuer(const QString &issuer);
+QString CaOutlivesIssuer(const QString &issuer, const QDateTime &issuerNotAfter);
+// Said before re-creating or removing a CA that signed CAs still in force.
+QString IssuedCasLost(const QStringList &cas);
+QString RemoveCaThatIssued(const QString &ca, const QStringList &cas);
+QString IssuedBy(const QString &issuer);
+
 // Renewing a certificate picked on the revocation page.
 extern const QString RenewPickCertificate;
 QString RenewUnreadable(const QString &file);
+extern const QString RenewIssuedCa;
 
 // Questions before issuing a certificate some clients will refuse or stop trusting.
 QString AppleRefusesLongServerCertificates(int days, int maxDays);
@@ -142,7 +154,8 @@ extern const QString CaCommandSummary, ServerCommandSummary, UserCommandSummary,
     RenewCommandSummary, RevokeCommandSummary, CrlCommandSummary, ListCommandSummary, ExpiryCommandSummary;
 extern const QString DirOptionHelp, HelpOptionHelp, VersionOptionHelp, YesOptionHelp, DaysOptionHelp,
     PassphraseFileOptionHelp, JsonOptionHelp, ExportPasswordFileOptionHelp, AesOptionHelp, CompatibleOptionHelp,
-    AltOptionHelp, UserEmailOptionHelp, SignServerOptionHelp, SignUserOptionHelp;
+    AltOptionHelp, UserEmailOptionHelp, SignServerOptionHelp, SignUserOptionHelp, IssuerOptionHelp,
+    IssuerPassphraseFileOptionHelp, NameConstraintOptionHelp;
 QString CaFieldOptionHelp(const QString &option);
 QString CaFieldValueName(const QString &option);
 QString CaLockFailed(const QString &reason);

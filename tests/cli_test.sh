@@ -122,5 +122,9 @@ done <<'CASES'
 0|"state": "revoked"|t list --json|[ "$(t list --json | jq -r '.[] | select(.name == "alice") | .files.pkcs12')" = "$work/net.test/certs/alice/alice.p12" ]
 0|n° 03|t list net.test|
 0|"item": "crl"|t expiry --json net.test|t expiry --json | jq -e 'map(select(.item == "ca" and .status == "ok")) | length == 1' >/dev/null
+2|aucun terminal|t ca sub.net.test $subject --service Sub --days 365 --issuer net.test|[ ! -e sub.net.test/private/ca.crt ]
+0|Votre ca.crt|env TARVIK_ISSUER_PASS=$pass "$tarvik" --dir "$work" ca sub.net.test $subject --service Sub --days 365 --issuer net.test --name-constraint|v sub.net.test/private/ca.crt && openssl x509 -in sub.net.test/private/ca.crt -noout -ext nameConstraints | grep -q DNS:sub.net.test
+2|hors du domaine|t server sub.net.test www --alt www.evil.test --days 30|[ ! -e sub.net.test/certs/www ]
+1|^net.test : CA valable|t expiry sub.net.test|
 CASES
 echo "cli test passed"

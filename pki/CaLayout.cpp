@@ -27,6 +27,7 @@ QString Pkcs12(const QString &ca, const QString &name) { return CertDir(ca, name
 QString Chain(const QString &ca, const QString &name) { return CertDir(ca, name) + u'/' + name + QStringLiteral("-chain.pem"); }
 QString IssuedBySerial(const QString &ca, const QString &serial) { return NewCertsDir(ca) + u'/' + serial + QStringLiteral(".pem"); }
 QString Pending(const QString &path) { return path + QStringLiteral(".new"); }
+QString CommitJournal(const QString &ca) { return ca + QStringLiteral("/commit.journal"); }
 QString Previous(const QString &path) { return path + QStringLiteral(".prev"); }
 
 } // namespace CaLayout

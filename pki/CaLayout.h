@@ -39,6 +39,9 @@ QString Chain(const QString &ca, const QString &name);
 QString IssuedBySerial(const QString &ca, const QString &serial);
 // Where a run writes a file before it has succeeded, beside the file itself.
 QString Pending(const QString &path);
+// The renames of a commit under way, written before the first and removed after the last,
+// so that a commit a crash interrupted is finished at the next start.
+QString CommitJournal(const QString &ca);
 // Where a replaced CA key or certificate is kept, once.
 QString Previous(const QString &path);
 

@@ -124,3 +124,7 @@ void DiscardPending(const TOperationPlan &plan);
 // Gives the results of a run that succeeded their final names, keeping the files they
 // replace as the plan says. Empty on success; otherwise the error box's text.
 QString CommitResults(const TOperationPlan &plan);
+// Finishes a commit of the CA's folder that a crash interrupted, to be called with the CA
+// locked before anything else reads or writes it. Empty when there was none; otherwise
+// what was done (or why it could not be), for the user.
+QString FinishInterruptedCommits(const QString &ca);

@@ -408,6 +408,20 @@ QString FailureNotRenamed(const QString &what, const QString &file)
     return what + QStringLiteral(" : impossible d'écrire %1.").arg(file);
 }
 
+QString CommitFinished(const QString &ca)
+{
+    return QStringLiteral("Le CA %1 avait été interrompu en fin d'opération (arrêt brutal) : ses nouveaux fichiers "
+                          "ont pris leur place, la clé et le certificat vont de nouveau ensemble.")
+        .arg(ca);
+}
+
+QString CommitNotFinished(const QString &ca, const QString &file)
+{
+    return QStringLiteral("Le CA %1 a été interrompu en fin d'opération et %2 n'a pas pu prendre sa place : "
+                          "vérifiez les droits du dossier, puis relancez Tarvik.")
+        .arg(ca, file);
+}
+
 QString ExplainToolFailure(const QString &toolLine)
 {
     // The tool's own words, first match wins: a wrong pass phrase also ends in a failed load.

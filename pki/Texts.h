@@ -114,6 +114,9 @@ QString FailureWithCode(const QString &what, quint32 exitCode);
 QString FailureNoFile(const QString &what, const QString &file);
 QString FailureNotKept(const QString &what, const QString &previous);
 QString FailureNotRenamed(const QString &what, const QString &file);
+// A commit a crash interrupted, finished (or not) at the next start.
+QString CommitFinished(const QString &ca);
+QString CommitNotFinished(const QString &ca, const QString &file);
 // The cause of one of the tool's common failures in a French sentence; empty when unknown.
 QString ExplainToolFailure(const QString &toolLine);
 

@@ -14,6 +14,7 @@ QString NewCertsDir(const QString &ca) { return ca + QStringLiteral("/newcerts")
 QString PrivateDir(const QString &ca) { return ca + QStringLiteral("/private"); }
 QString CaKey(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.key"); }
 QString CaCert(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.crt"); }
+QString CaCertDer(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.cer"); }
 QString Crl(const QString &ca) { return CrlDir(ca) + u'/' + ca + QStringLiteral(".crl.crt"); }
 QString CrlDer(const QString &ca) { return CrlDir(ca) + u'/' + ca + QStringLiteral(".crl"); }
 QString CertDir(const QString &ca, const QString &name) { return CertsDir(ca) + u'/' + name; }

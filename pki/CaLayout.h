@@ -18,6 +18,8 @@ QString NewCertsDir(const QString &ca);
 QString PrivateDir(const QString &ca);
 QString CaKey(const QString &ca);
 QString CaCert(const QString &ca);
+// The same certificate in DER, the form Windows and Android import, beside the PEM one.
+QString CaCertDer(const QString &ca);
 QString Crl(const QString &ca);
 // The same CRL in DER, the form clients fetch from the CA's CRL address.
 QString CrlDer(const QString &ca);

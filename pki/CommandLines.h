@@ -24,6 +24,9 @@ QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted,
 // The CA key and self-signed certificate; two command lines, then "exit".
 QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days,
                              TKeyType keyType = TKeyType::Rsa2048);
+// Copies the CA certificate that CreateCaCommands writes into DER beside it, also under a
+// pending name.
+QString CaCertDerCommand(const QString &tool, const QString &ca);
 
 struct TCertificateRequest
 {

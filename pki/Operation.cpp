@@ -256,7 +256,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.question = (issued > 0 ? Texts::ReplaceCaWithIssued(issued) : Texts::ReplaceCaCertificate) + u' '
                         + Texts::NewCaKeyType(KeyTypeText(in.keyType));
         plan.commands = CreateCaCommands(in.tool, in.ca, in.days, in.keyType);
-        pending({CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)});
+        plan.commands.insert(plan.commands.size() - 1, CaCertDerCommand(in.tool, in.ca));
+        pending({CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca), CaLayout::CaCertDer(in.ca)});
         plan.keptAsPrevious = {CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)};
         plan.doneMessage = Texts::CreateCaDone(in.ca);
         plan.failure = Texts::CreateCaFailed;

@@ -33,6 +33,10 @@ TEST_F(CreateCaTest, CreatesAnEncryptedKeyAndASelfSignedCaCertificate)
     EXPECT_EQ(RunOpenSsl({"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
     RunOpenSsl({"x509", "-in", crt, "-noout", "-ext", "basicConstraints"}, &out);
     EXPECT_TRUE(out.contains("CA:TRUE")) << out.constData();
+    // The DER copy is the same certificate.
+    QByteArray der;
+    RunOpenSsl({"x509", "-in", crt, "-outform", "DER"}, &der);
+    EXPECT_EQ(ReadBytes(progDir + "acme.test/private/ca.cer"), der);
 
     RunOpenSsl({"x509", "-in", crt, "-noout", "-startdate", "-enddate"}, &out);
     const auto date = [&](const char *field) {

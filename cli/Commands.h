@@ -34,3 +34,5 @@ TCliCommand CrlCommand();
 // cli/ReportCommands.cpp
 TCliCommand ListCommand();
 TCliCommand ExpiryCommand();
+// cli/TrustCommand.cpp
+TCliCommand TrustCommand();

@@ -172,4 +172,21 @@ QString RequestEmail(const QString &email);
 QString SignRequestQuestion(const QString &commonName, const QStringList &names, const QString &key, const QString &days);
 QString SignedRequestDone(const QString &chain);
 
+// Installing a CA into this computer's trust stores (TextsTrust.cpp).
+extern const QString ChromeStore, ChromiumSnapStore, FirefoxStore, NssDatabaseStore, SystemStoreName, JavaStore;
+QString FirefoxProfileStore(const QString &profile, const QString &variant);
+QString StoreLine(const QString &store, const QString &where, const QString &outcome);
+extern const QString TrustInstalled, TrustDatabaseCreated, TrustAlreadyInstalled, TrustReplaced,
+    TrustUnderOtherName, TrustRemoved, TrustNotThere, TrustOtherCertificate, TrustSeveralCertificates,
+    TrustNeverStarted, TrustNoDatabase;
+QString TrustToolFailed(const QString &toolLine);
+extern const QString CertutilMissing, KeytoolMissing, SystemStoreUnknown, TrustStoresExclusive;
+QString SystemTrustNeedsRoot(const QString &sudoLine);
+QString CaCertDerFailed(const QString &file, const QString &reason);
+QString KeystorePasswordPrompt(const QString &keystore);
+QString TrustReport(const QString &ca, bool remove);
+QString SystemStoreHint(const QString &sudoLine);
+extern const QString TrustCommandSummary, RemoveOptionHelp, NssOptionHelp, SystemOptionHelp, JavaOptionHelp,
+    KeystorePasswordFileOptionHelp;
+
 } // namespace Texts

@@ -5,10 +5,16 @@
 
 Q_LOGGING_CATEGORY(lcToolRun, "tarvik.tool")
 
-TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input, int timeoutMs)
+TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input, int timeoutMs, const QStringList &environment)
 {
     TToolAnswer answer;
     QProcess process;
+    if (!environment.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &entry : environment)
+            env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+        process.setProcessEnvironment(env);
+    }
     process.start(tool, args);
     if (!process.waitForStarted(timeoutMs)) {
         qCWarning(lcToolRun) << "could not start" << tool << process.errorString();

@@ -12,5 +12,6 @@ struct TToolAnswer
     QString output, errors;
 };
 
+// environment: "NAME=value" entries added to the tool's, for a secret it reads from there.
 TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input = QByteArray(),
-                    int timeoutMs = 15000);
+                    int timeoutMs = 15000, const QStringList &environment = {});

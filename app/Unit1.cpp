@@ -1,6 +1,8 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "TrustHandler.h"
+
 #include "common/Exception.h"
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
@@ -103,6 +105,8 @@ void TForm1::ConnectHandlers()
     on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
     on(ui->btSignCsrSrv, &QPushButton::clicked, &TForm1::btSignCsrSrvClick);
     on(ui->btSignCsrUsr, &QPushButton::clicked, &TForm1::btSignCsrUsrClick);
+    connect(ui->btTrustCA, &QPushButton::clicked, this,
+            [this] { Guarded([this] { if (!TypedCaRefused()) TTrustHandler(*this).btTrustCAClick(); }); });
 
     // Only changes made by the user arrive here: the program sets these controls with
     // their signals blocked and runs the handler itself.

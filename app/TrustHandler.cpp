@@ -19,7 +19,7 @@ void TTrustHandler::btTrustCAClick()
         return;
     }
     const TTrustJob job{form_.ToolPath(), ca, false};
-    QStringList lines{Texts::TrustReport(ca, false)};
+    QStringList lines{Texts::TrustReport(ca)};
     const QString derFailure = EnsureCaCertDer(job.tool, ca);
     // Without a certificate there is nothing to install.
     if (derFailure == Texts::NoCaCertificate(TrustAnchorCa(ca))) {

@@ -105,8 +105,12 @@ void TForm1::ConnectHandlers()
     on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
     on(ui->btSignCsrSrv, &QPushButton::clicked, &TForm1::btSignCsrSrvClick);
     on(ui->btSignCsrUsr, &QPushButton::clicked, &TForm1::btSignCsrUsrClick);
-    connect(ui->btTrustCA, &QPushButton::clicked, this,
-            [this] { Guarded([this] { if (!TypedCaRefused()) TTrustHandler(*this).btTrustCAClick(); }); });
+    connect(ui->btTrustCA, &QPushButton::clicked, this, [this] {
+        Guarded([this] {
+            if (!TypedCaRefused())
+                TTrustHandler(*this).btTrustCAClick();
+        });
+    });
 
     // Only changes made by the user arrive here: the program sets these controls with
     // their signals blocked and runs the handler itself.

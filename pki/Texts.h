@@ -184,7 +184,7 @@ extern const QString CertutilMissing, KeytoolMissing, SystemStoreUnknown, TrustS
 QString SystemTrustNeedsRoot(const QString &sudoLine);
 QString CaCertDerFailed(const QString &file, const QString &reason);
 QString KeystorePasswordPrompt(const QString &keystore);
-QString TrustReport(const QString &ca, bool remove);
+QString TrustReport(const QString &ca);
 QString SystemStoreHint(const QString &sudoLine);
 extern const QString TrustCommandSummary, RemoveOptionHelp, NssOptionHelp, SystemOptionHelp, JavaOptionHelp,
     KeystorePasswordFileOptionHelp;

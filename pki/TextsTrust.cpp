@@ -71,10 +71,9 @@ QString KeystorePasswordPrompt(const QString &keystore)
     return QStringLiteral("Mot de passe du magasin Java %1 : ").arg(keystore);
 }
 
-QString TrustReport(const QString &ca, bool remove)
+QString TrustReport(const QString &ca)
 {
-    return (remove ? QStringLiteral("Le CA %1 retiré de ce poste :") : QStringLiteral("Le CA %1 installé dans ce poste :"))
-        .arg(ca);
+    return QStringLiteral("Le CA %1 installé dans ce poste :").arg(ca);
 }
 
 QString SystemStoreHint(const QString &sudoLine)

@@ -26,8 +26,8 @@ Q_LOGGING_CATEGORY(lcTrust, "tarvik.trust")
 namespace {
 
 constexpr int kCertutilTimeoutMs = 15000;
-// keytool starts a Java machine first.
-constexpr int kKeytoolTimeoutMs = 60000;
+// keytool starts a Java machine first; update-ca-certificates rehashes the whole store.
+constexpr int kSlowToolTimeoutMs = 60000;
 const QString kKeystorePassVar = QStringLiteral("TARVIK_KEYSTORE_PASS");
 
 QString AnchorCert(const QString &ca)
@@ -134,7 +134,7 @@ QString RemoveFromNss(const QString &certutil, const QString &db, const QString 
     return Texts::TrustRemoved;
 }
 
-// [section] -> key -> value of an INI file as Firefox writes profiles.ini.
+// The [Profile…] sections of a profiles.ini, each as its keys and values.
 QList<QMap<QString, QString>> ProfileSections(const QString &file)
 {
     QByteArray data;
@@ -301,10 +301,9 @@ TTrustOutcome TrustNssDatabase(const TTrustJob &job, const QString &certutil, co
         if (outcome.text == Texts::TrustInstalled)
             outcome.text = Texts::TrustDatabaseCreated;
     }
-    static const QStringList fine{Texts::TrustInstalled,   Texts::TrustDatabaseCreated,   Texts::TrustAlreadyInstalled,
-                                  Texts::TrustReplaced,    Texts::TrustUnderOtherName,    Texts::TrustRemoved,
-                                  Texts::TrustNotThere,    Texts::TrustNeverStarted,      Texts::TrustOtherCertificate};
-    outcome.failed = !fine.contains(outcome.text);
+    // What the tool refused, or a removal that could not be made safely.
+    outcome.failed = outcome.text == Texts::TrustSeveralCertificates
+                     || outcome.text.startsWith(Texts::TrustToolFailed(QString()));
     return outcome;
 }
 
@@ -388,7 +387,7 @@ TTrustOutcome TrustSystemStore(const TTrustJob &job, const TSystemStore &store)
         }
         done = there ? Texts::TrustReplaced : Texts::TrustInstalled;
     }
-    const TToolAnswer answer = RunTool(store.tool, args, {}, kKeytoolTimeoutMs);
+    const TToolAnswer answer = RunTool(store.tool, args, {}, kSlowToolTimeoutMs);
     if (!answer.ran || answer.exitCode != 0) {
         qCWarning(lcTrust) << store.tool << "failed:" << LastLine(answer);
         outcome.text = Texts::TrustToolFailed(LastLine(answer));
@@ -407,7 +406,7 @@ TTrustOutcome TrustJavaKeystore(const TTrustJob &job, const QString &keytool, co
     const QStringList store{"-keystore", keystore, "-storepass:env", kKeystorePassVar};
     const QStringList env{kKeystorePassVar + u'=' + password};
     const auto keytoolRun = [&](const QStringList &args) {
-        return RunTool(keytool, args + store, {}, kKeytoolTimeoutMs, env);
+        return RunTool(keytool, args + store, {}, kSlowToolTimeoutMs, env);
     };
     const QByteArray ours = CertificateDer(AnchorCert(job.ca));
     QList<QByteArray> held;

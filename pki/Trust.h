@@ -31,7 +31,8 @@ struct TTrustOutcome
 QString OutcomeLine(const TTrustOutcome &outcome);
 
 // The DER copy of the anchor's certificate beside it, made when missing or when it no
-// longer matches (a certificate put back by hand). Empty on success; otherwise why not.
+// longer matches (a certificate put back by hand). Empty on success; otherwise why not:
+// Texts::NoCaCertificate of the anchor when it has no certificate yet, Texts::CaBusy.
 QString EnsureCaCertDer(const QString &tool, const QString &ca);
 
 // The tools on the search path; empty when missing.

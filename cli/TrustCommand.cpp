@@ -3,10 +3,12 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
+#include "pki/CaLayout.h"
 #include "pki/Texts.h"
 #include "pki/Trust.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -33,10 +35,11 @@ int Trust(const QCommandLineParser &p)
     const QString keytool = KeytoolPath();
     if (p.isSet(kJava) && keytool.isEmpty())
         return Refuse(Texts::KeytoolMissing);
-    // The copy for Windows and Android, for a CA made before Tarvik wrote one.
-    const QString derFailure = EnsureCaCertDer(job.tool, job.ca);
-    if (derFailure == Texts::NoCaCertificate(TrustAnchorCa(job.ca)))
-        return Refuse(derFailure);
+    if (!QFileInfo(CaLayout::CaCert(TrustAnchorCa(job.ca))).isFile())
+        return Refuse(Texts::NoCaCertificate(TrustAnchorCa(job.ca)));
+    // The copy for Windows and Android, for a CA made before Tarvik wrote one; not as root
+    // through sudo, which would leave a file of root's among the user's.
+    const QString derFailure = p.isSet(kSystem) ? QString() : EnsureCaCertDer(job.tool, job.ca);
     if (!derFailure.isEmpty())
         Complain(derFailure);
 

@@ -161,6 +161,8 @@ void TForm1::btDelCAClick()
     const QString ca = CaName();
     if (ca.isEmpty())
         return;
+    if (const QString question = RemoveCaQuestion(ca); !question.isEmpty() && !boxes_->Confirm(question))
+        return;
     TIniFile settings(SettingsPath());
     settings.RemoveKey(kDomaine, ca);
     settings.RemoveSection(ca);

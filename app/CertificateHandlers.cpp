@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "IssuerChoice.h"
 #include "RequestSigning.h"
 
 #include "settings/IniFile.h"
@@ -44,6 +45,7 @@ void TForm1::cxButton6Click()
 {
     TOperationInput in = OperationInput(TOperationKind::CreateCa, ui->cxMaskEdit1);
     in.days = ui->txtTTLCA->text();
+    issuerChoice_->Complete(in);
     RunOperation(in, ui->cxMemo1);
 }
 

@@ -3,10 +3,12 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "pki/CaChain.h"
 #include "pki/CaLayout.h"
 #include "pki/Expiry.h"
 #include "pki/IndexFile.h"
 #include "pki/PemDates.h"
+#include "pki/Texts.h"
 
 #include <QHelpEvent>
 #include <QLoggingCategory>
@@ -82,9 +84,11 @@ int TForm1::ShowRevocationLists(const TIndexLists &lists)
 void TForm1::ShowExpirySummary(const QString &ca, int soonCount, const QStringList &revokedLines)
 {
     const TCrlContent crl = ReadCrl(CaLayout::Crl(ca));
-    const QList<TSummaryPart> parts =
+    QList<TSummaryPart> parts =
         ExpirySummary(CertificateNotAfter(CaLayout::CaCert(ca)), crl.nextUpdate, soonCount,
                       QDateTime::currentDateTimeUtc(), UnpublishedRevocations(revokedLines, crl));
+    if (const QString issuer = IssuerOf(ca); !issuer.isEmpty())
+        parts.prepend({Texts::IssuedBy(issuer)});
     QStringList html;
     for (const TSummaryPart &part : parts) {
         const QString text = part.text.toHtmlEscaped();

@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "IssuerChoice.h"
 #include "cli/OperationRun.h"
 #include "console/ConsoleCommand.h"
 #include "pki/CaLock.h"
@@ -35,7 +36,7 @@ struct TForm1::TOperationRun
     TOperationPlan plan;
     TFileStamp before;
     QStringList madeDirectories; // removed again, when empty, if the run fails
-    std::unique_ptr<TCaLock> lock; // also keeps `tarvik crl` off the CA
+    std::vector<std::unique_ptr<TCaLock>> locks; // also keep `tarvik crl` off the CAs
     bool startFailureShown = false;
 };
 
@@ -92,10 +93,16 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
         || !OperationFree(in.ca, memo))
         return;
-    auto lock = std::make_unique<TCaLock>(in.ca);
-    if (lock->State() == TCaLock::Failed)
-        qCWarning(lcOperations) << "CA" << in.ca << "could not be locked:" << lock->Error();
-    if (Refused(lock->State() == TCaLock::Busy ? Texts::CaBusy : QString()) || Refused(RefusalBeforeRun(in)))
+    std::vector<std::unique_ptr<TCaLock>> locks;
+    for (const QString &ca : CasToLock(in)) {
+        auto lock = std::make_unique<TCaLock>(ca);
+        if (lock->State() == TCaLock::Failed)
+            qCWarning(lcOperations) << "CA" << ca << "could not be locked:" << lock->Error();
+        if (Refused(lock->State() == TCaLock::Busy ? Texts::CaBusy : QString()))
+            return;
+        locks.push_back(std::move(lock));
+    }
+    if (Refused(RefusalBeforeRun(in)))
         return;
     const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));
     for (const QString &warning : WarningsBeforeIssue(in, caEnd, QDateTime::currentDateTimeUtc()))
@@ -117,7 +124,7 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         DiscardPending(plan);
         if (plan.writeFiles)
             plan.writeFiles();
-        StartOperation(plan, memo, made, std::move(lock));
+        StartOperation(plan, memo, made, std::move(locks));
     } catch (...) {
         RemoveEmptyDirectories(made);
         throw;
@@ -125,7 +132,7 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 }
 
 void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
-                            std::unique_ptr<TCaLock> lock)
+                            std::vector<std::unique_ptr<TCaLock>> locks)
 {
     memoLines_.value(memo)->Clear();
     auto op = std::make_shared<TOperationRun>();
@@ -133,7 +140,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
     op->plan = plan;
     op->before = StampOf(plan.result);
     op->madeDirectories = madeDirectories;
-    op->lock = std::move(lock);
+    op->locks = std::move(locks);
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
     PrepareOperationRun(*run, plan);
@@ -171,7 +178,7 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
     delete op->run;
-    op->lock.reset();
+    op->locks.clear();
 
     QString failure = JudgeRun(op->plan, op->before, exitCode, lines);
     if (failure.isEmpty())

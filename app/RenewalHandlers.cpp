@@ -7,27 +7,6 @@
 #include "pki/Expiry.h"
 #include "pki/Renewal.h"
 #include "pki/Texts.h"
-#include "pki/ToolRun.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcRenewal, "tarvik.renewal")
-
-namespace {
-
-// The tool's description of the certificate; empty when it could not give one.
-QString DescribeCertificate(const QString &tool, const QString &certFile)
-{
-    constexpr int kTimeoutMs = 10000;
-    const TToolAnswer answer = RunTool(tool, DescribeCertificateArguments(certFile), QByteArray(), kTimeoutMs);
-    if (!answer.ran || answer.exitCode != 0) {
-        qCWarning(lcRenewal) << "cannot describe" << certFile << ":" << answer.errors;
-        return QString();
-    }
-    return answer.output;
-}
-
-} // namespace
 
 void TForm1::btRenewClick()
 {
@@ -40,8 +19,11 @@ void TForm1::btRenewClick()
     }
     const QString ca = CaName();
     const QString certFile = CaLayout::IssuedBySerial(ca, ParseIndexLine(item->text()).serial);
-    const TRenewal renewal =
-        RenewalOf(DescribeCertificate(ui->cxTextEdit1->text(), certFile), QLatin1Char('.') + ca);
+    const TRenewal renewal = ReadRenewal(ui->cxTextEdit1->text(), certFile, QLatin1Char('.') + ca);
+    if (renewal.caCertificate) {
+        boxes_->Message(Texts::RenewIssuedCa);
+        return;
+    }
     if (!renewal.readable) {
         boxes_->Message(Texts::RenewUnreadable(certFile));
         return;

@@ -20,5 +20,11 @@ bool ChooseRequestToSign(QWidget *parent, TBoxes &boxes, TOperationInput &in)
         boxes.Message(request.refusal);
         return false;
     }
-    return boxes.Confirm(TakeInspectedRequest(in, request));
+    const QString question = TakeInspectedRequest(in, request);
+    // A name the CA's domain leaves out is refused before the question.
+    if (const QString refusal = InvalidNameRefusal(in); !refusal.isEmpty()) {
+        boxes.Message(refusal);
+        return false;
+    }
+    return boxes.Confirm(question);
 }

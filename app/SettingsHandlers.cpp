@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "IssuerChoice.h"
 #include "common/Exception.h"
 #include "pki/CaFiles.h"
 #include "pki/CaName.h"
@@ -19,9 +20,11 @@ Q_LOGGING_CATEGORY(lcSettings, "tarvik.settings")
 
 TCaFields TForm1::CaFieldsOnPage() const
 {
-    return {ui->txtEmailCA->text(),    ui->txtTTLCA->text(),   ui->comboCountryCodeCA->currentText(),
-            ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(),
-            ui->txtServiceCA->text(),  ui->txtCrlUrlCA->text(), KeyTypeValue(KeyTypeOnPage())};
+    TCaFields fields{ui->txtEmailCA->text(),    ui->txtTTLCA->text(),   ui->comboCountryCodeCA->currentText(),
+                     ui->txtProvinceCA->text(), ui->txtVilleCA->text(), ui->txtCompanyCA->text(),
+                     ui->txtServiceCA->text(),  ui->txtCrlUrlCA->text(), KeyTypeValue(KeyTypeOnPage())};
+    issuerChoice_->Read(fields);
+    return fields;
 }
 
 TKeyType TForm1::KeyTypeOnPage() const
@@ -37,6 +40,7 @@ void TForm1::ShowCaFields(const TCaFields &f)
     ui->txtCrlUrlCA->setText(f.crlUrl);
     // The picker must not show another CA's lifetime: picking it again would change nothing.
     ShowPickedValidity(ui->comboTTLCA, f.days);
+    issuerChoice_->Show(CaName(), f);
     const QSignalBlocker block(ui->comboKeyTypeCA);
     ui->comboKeyTypeCA->setCurrentIndex(int(KeyTypeFromValue(f.keyType)));
 }

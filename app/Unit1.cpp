@@ -1,8 +1,9 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "CaImport.h"
+#include "IssuerChoice.h"
 #include "TrustHandler.h"
-
 #include "common/Exception.h"
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
@@ -30,6 +31,8 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
     RestoreDesignTexts();
     for (QPlainTextEdit *memo : {ui->cxMemo1, ui->cxMemo2, ui->cxMemo3, ui->cxMemo4})
         memoLines_.insert(memo, new TMemoLines(memo));
+    issuerChoice_ = std::make_unique<TIssuerChoice>(progDir_, ui->comboDomaineName, ui->comboIssuerCA,
+                                                    ui->chkNameConstraintCA, ui->txtIssuerPass);
     ConnectHandlers();
     SetTabOrder();
     // uic sizes a top-level form but leaves its place to the window manager.
@@ -111,6 +114,16 @@ void TForm1::ConnectHandlers()
                 TTrustHandler(*this).btTrustCAClick();
         });
     });
+    // An imported CA is selected, then its CRL is published as any operation runs.
+    connect(ui->btImportCA, &QPushButton::clicked, this, [this] {
+        Guarded([this] {
+            TCaImport(this, *boxes_, [this](const TImportInput &in) {
+                ReplaceCaItems(RegisteredCas(TIniFile(SettingsPath())));
+                SetCaIndex(ui->comboDomaineName->findText(in.ca));
+                RunOperation(CrlAfterImport(in), ui->cxMemo4);
+            }).Run(toolPath_, progDir_, ui->txtNewCA->text());
+        });
+    });
 
     // Only changes made by the user arrive here: the program sets these controls with
     // their signals blocked and runs the handler itself.
@@ -180,14 +193,15 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 void TForm1::SetTabOrder()
 {
     const QList<QWidget *> order = {
-        ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->cxButton3,
+        ui->cxMemo1, ui->cxButton6, ui->cxMaskEdit1, ui->txtIssuerPass, ui->cxButton3,
         ui->cxButton4, ui->cxMaskEdit2, ui->cxMemo2, ui->cxButton8, ui->cxButton9, ui->comboTTLsrv, ui->txtTTLsrv,
         ui->txtAltNamesSrv, ui->cxTextEdit3, ui->cxButton14, ui->cxTextEdit8, ui->chkCompatSrv, ui->btSignCsrSrv,
         ui->cxButton5, ui->cxMaskEdit3, ui->cxTextEdit4, ui->comboTTLusr, ui->txtTTLusr, ui->txtEmailUsr, ui->cxButton15,
         ui->cxMemo3, ui->cxTextEdit9, ui->chkCompatUsr, ui->btSignCsrUsr,
         ui->cxTextEdit1, ui->comboDomaineName, ui->btAddCA, ui->btDelCA, ui->txtNewCA, ui->comboCountryCodeCA,
         ui->comboTTLCA, ui->comboKeyTypeCA, ui->cxButton1, ui->txtCompanyCA, ui->txtEmailCA, ui->txtProvinceCA,
-        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->cxButton2,
+        ui->txtServiceCA, ui->txtTTLCA, ui->txtVilleCA, ui->txtCrlUrlCA, ui->btImportCA, ui->comboIssuerCA,
+        ui->chkNameConstraintCA, ui->cxButton2,
         ui->cxButton7, ui->cxMaskEdit4, ui->cxButton16, ui->btPublishCrl, ui->btRenew, ui->cxMemo4, ui->cxListBox1,
         ui->txtRevokeNumber,
         ui->cxListBox2, ui->cxButton12,
@@ -249,6 +263,7 @@ void TForm1::cxTabSheet2Show()
 void TForm1::cxTabSheet4Show()
 {
     ui->cxTextEdit1->setText(toolPath_);
+    issuerChoice_->Refresh(CaName());
     cxButton1Click();
 }
 

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace Ui { class TForm1; }
 class QComboBox;
@@ -17,6 +18,7 @@ class QPlainTextEdit;
 class TCaLock;
 class TConsoleCommand;
 class TIniFile;
+class TIssuerChoice;
 class TMemoLines;
 struct TCaFields;
 struct TIndexLists;
@@ -127,7 +129,7 @@ private:
     // A request made elsewhere, picked, checked and confirmed before its run.
     void SignRequest(TOperationKind kind, const QLineEdit *passphrase, const QString &days, QPlainTextEdit *memo);
     void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
-                        std::unique_ptr<TCaLock> lock);
+                        std::vector<std::unique_ptr<TCaLock>> locks);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);
     // The guards; each shows its refusal itself and answers whether to go on.
     bool Refused(const QString &refusal);
@@ -153,4 +155,5 @@ private:
     QMap<QObject *, QListWidget *> listViewports_; // viewport -> its revocation list
     QList<std::shared_ptr<TOperationRun>> operations_;
     QSet<QString> expiryWarned_; // CAs whose expiry was told once in this run
+    std::unique_ptr<TIssuerChoice> issuerChoice_;
 };

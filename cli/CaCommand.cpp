@@ -29,6 +29,10 @@ const TField kFields[] = {
     {"days", &TCaFields::days},         {"crl-url", &TCaFields::crlUrl},  {"key-type", &TCaFields::keyType},
 };
 
+const QString kIssuer = QStringLiteral("issuer");
+const QString kIssuerPassphraseFile = QStringLiteral("issuer-passphrase-file");
+const QString kNameConstraint = QStringLiteral("name-constraint");
+
 bool IsKeyTypeValue(const QString &value)
 {
     for (int i = 0; i < kKeyTypeCount; ++i)
@@ -57,6 +61,12 @@ int CreateCa(const QCommandLineParser &p)
     for (const TField &f : kFields)
         if (p.isSet(QLatin1String(f.option)))
             fields.*f.field = p.value(QLatin1String(f.option));
+    // The hierarchy is what the options say, whatever was saved: a root unless --issuer.
+    fields.issuer = p.value(kIssuer);
+    fields.nameConstraint = p.isSet(kNameConstraint);
+    if (!fields.issuer.isEmpty())
+        if (const QString refusal = CaRefusal(fields.issuer); !refusal.isEmpty())
+            return Refuse(refusal);
     if (!fields.keyType.isEmpty() && !IsKeyTypeValue(fields.keyType))
         return Refuse(Texts::UnknownKeyType(fields.keyType));
     if (!fields.crlUrl.isEmpty() && !IsValidCrlUrl(fields.crlUrl))
@@ -71,6 +81,10 @@ int CreateCa(const QCommandLineParser &p)
     in.days = fields.days;
     in.crlUrl = fields.crlUrl;
     in.keyType = KeyTypeFromValue(fields.keyType);
+    in.issuer = fields.issuer;
+    in.nameConstraint = fields.nameConstraint;
+    if (!in.issuer.isEmpty())
+        in.issuerCrlUrl = ReadCaSection(TIniFile(SettingsPathHere()), in.issuer).crlUrl;
     if (const QString refusal = InvalidNameRefusal(in); !refusal.isEmpty())
         return Refuse(refusal);
     // Asked before anything is written, as in the window.
@@ -78,6 +92,10 @@ int CreateCa(const QCommandLineParser &p)
         return kExitRefused;
     QString error;
     if (!ReadSecret(p, CaPassphraseSource(ca, true), &in.passphrase, &error))
+        return Refuse(error);
+    if (!in.issuer.isEmpty()
+        && !ReadSecret(p, {QStringLiteral("TARVIK_ISSUER_PASS"), kIssuerPassphraseFile, Texts::PassphrasePrompt(in.issuer)},
+                       &in.issuerPassphrase, &error))
         return Refuse(error);
 
     try {
@@ -109,9 +127,15 @@ TCliCommand CaCommand()
     }
     return {QStringLiteral("ca"),
             QStringLiteral("CA --email ADRESSE --country CC --province P --city VILLE --company O --service S --days N "
-                           "[--key-type TYPE] [--crl-url URL]"),
+                           "[--key-type TYPE] [--crl-url URL] [--issuer CA [--issuer-passphrase-file FICHIER]] "
+                           "[--name-constraint]"),
             Texts::CaCommandSummary,
-            Options({options, {PassphraseFileOption(), YesOption()}}),
+            Options({options,
+                     {QCommandLineOption(kIssuer, Texts::IssuerOptionHelp, QStringLiteral("CA")),
+                      QCommandLineOption(kIssuerPassphraseFile, Texts::IssuerPassphraseFileOptionHelp,
+                                         QStringLiteral("FICHIER")),
+                      QCommandLineOption(kNameConstraint, Texts::NameConstraintOptionHelp), PassphraseFileOption(),
+                      YesOption()}}),
             1,
             1,
             CreateCa};

@@ -9,7 +9,6 @@
 #include "pki/PemDates.h"
 #include "pki/Renewal.h"
 #include "pki/Texts.h"
-#include "pki/ToolRun.h"
 
 #include <QFileInfo>
 
@@ -100,6 +99,11 @@ bool TakeRequest(const QCommandLineParser &p, const QString &file, TOperationInp
         return false;
     }
     const QString question = TakeInspectedRequest(*in, request);
+    // A name the CA's domain leaves out is refused before the question.
+    if (const QString refusal = InvalidNameRefusal(*in); !refusal.isEmpty()) {
+        *status = Refuse(refusal);
+        return false;
+    }
     Print(stdout, question + u'\n');
     if (!Confirmed(p, question)) {
         *status = kExitRefused;
@@ -148,9 +152,9 @@ int Renew(const QCommandLineParser &p)
     if (old.serial.isEmpty())
         return Refuse(Texts::NothingToRenew(args[1], ca));
     const QString certFile = CaLayout::IssuedBySerial(ca, old.serial);
-    constexpr int kTimeoutMs = 10000;
-    const TToolAnswer answer = RunTool(ConfiguredToolPath(), DescribeCertificateArguments(certFile), {}, kTimeoutMs);
-    const TRenewal renewal = RenewalOf(answer.ran && answer.exitCode == 0 ? answer.output : QString(), u'.' + ca);
+    const TRenewal renewal = ReadRenewal(ConfiguredToolPath(), certFile, u'.' + ca);
+    if (renewal.caCertificate)
+        return Refuse(Texts::RenewIssuedCa);
     if (!renewal.readable)
         return Refuse(Texts::RenewUnreadable(certFile));
     // Its successor lasts as long, unless told otherwise.

@@ -20,9 +20,11 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcCommandLine, "tarvik.commandline")
 
@@ -305,13 +307,16 @@ int RunOperation(const TOperationInput &in, const QCommandLineParser &p, const T
         return Refuse(refusal);
     if (const QString refusal = InvalidNameRefusal(in); !refusal.isEmpty())
         return Refuse(refusal);
-    const TCaLock lock(in.ca);
-    if (lock.State() == TCaLock::Busy) {
-        Complain(Texts::CaBusy);
-        return kExitFailed;
+    std::vector<std::unique_ptr<TCaLock>> locks; // the issuer too, for a CA it signs
+    for (const QString &ca : CasToLock(in)) {
+        const TCaLock &lock = *locks.emplace_back(std::make_unique<TCaLock>(ca));
+        if (lock.State() == TCaLock::Busy) {
+            Complain(Texts::CaBusy);
+            return kExitFailed;
+        }
+        if (lock.State() == TCaLock::Failed)
+            return Refuse(Texts::CaLockFailed(lock.Error()));
     }
-    if (lock.State() == TCaLock::Failed)
-        return Refuse(Texts::CaLockFailed(lock.Error()));
     if (const QString refusal = RefusalBeforeRun(in); !refusal.isEmpty())
         return Refuse(refusal);
     const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));

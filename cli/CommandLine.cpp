@@ -82,10 +82,11 @@ QString FrenchParseError(const QCommandLineParser &parser)
     return Texts::BadOptionValue(quoted.hasMatch() ? quoted.captured(1) : parser.errorText());
 }
 
-bool EnterProgramDir(const QCommandLineParser &parser, QString *error)
+bool EnterProgramDir(const QCommandLineParser &parser, bool readOnly, QString *error)
 {
-    const TCommandLine dir = parser.isSet(kDir) ? ParseCommandLine({QString(), QStringLiteral("--dir"), parser.value(kDir)})
-                                                : TCommandLine();
+    TCommandLine dir = parser.isSet(kDir) ? ParseCommandLine({QString(), QStringLiteral("--dir"), parser.value(kDir)})
+                                          : TCommandLine();
+    dir.readOnly = readOnly;
     *error = dir.error;
     if (!error->isEmpty())
         return false;
@@ -114,7 +115,7 @@ int RunCommand(const TCliCommand &command, const QStringList &args)
     if (count < command.minArguments || (command.maxArguments >= 0 && count > command.maxArguments))
         return Refuse(Texts::CommandUsage(command.name, command.synopsis));
     QString error;
-    if (!EnterProgramDir(parser, &error))
+    if (!EnterProgramDir(parser, command.readsOnly, &error))
         return Refuse(error);
     return command.run(parser);
 }

@@ -3,6 +3,6 @@
 QList<TCliCommand> AllCommands()
 {
     return {CaCommand(),    ServerCommand(), UserCommand(), SignCommand(), RenewCommand(),
-            RevokeCommand(), CrlCommand(),   ListCommand(), ExpiryCommand(),
+            RevokeCommand(), CrlCommand(),   ListCommand(), ExpiryCommand(), ImportCommand(),
             TrustCommand()};
 }

@@ -17,6 +17,7 @@ struct TCliCommand
     int minArguments = 0, maxArguments = 0; // after the name; -1: any number
     // Called in the program directory; answers the exit status.
     std::function<int(const QCommandLineParser &)> run;
+    bool readsOnly = false; // a report: works in a directory it cannot write
 };
 
 QList<TCliCommand> AllCommands();
@@ -36,3 +37,5 @@ TCliCommand ListCommand();
 TCliCommand ExpiryCommand();
 // cli/TrustCommand.cpp
 TCliCommand TrustCommand();
+// cli/ImportCommand.cpp
+TCliCommand ImportCommand();

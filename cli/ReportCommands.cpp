@@ -81,7 +81,7 @@ int CheckExpiry(const QCommandLineParser &p)
     if (!ok || days < 0)
         return Refuse(Texts::Usage(Texts::BadDaysOption));
     int status = 0;
-    const QStringList cas = CasToReport(p, &status);
+    const QStringList cas = WithIssuers(CasToReport(p, &status));
     if (cas.isEmpty())
         return status;
     const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -218,7 +218,7 @@ int List(const QCommandLineParser &p)
 TCliCommand ListCommand()
 {
     return {QStringLiteral("list"), QStringLiteral("[CA…] [--json]"), Texts::ListCommandSummary, {JsonOption()}, 0, -1,
-            List};
+            List, true};
 }
 
 TCliCommand ExpiryCommand()
@@ -229,5 +229,6 @@ TCliCommand ExpiryCommand()
             {DaysOption(QString::number(kExpiryWarningDays)), JsonOption()},
             0,
             -1,
-            CheckExpiry};
+            CheckExpiry,
+            true};
 }

@@ -224,3 +224,40 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
     // CAs made before the CRL was numbered have no crlnumber yet.
     EnsureCrlNumber(ca);
 }
+
+QString NameConstraintValue(const QString &domain)
+{
+    return QStringLiteral("critical,permitted;DNS:") + domain;
+}
+
+void WriteIssuingConfig(const QString &issuer, const QString &crlUrl, const QString &digest,
+                        const QString &permittedDomain)
+{
+    WriteSigningConfig(issuer, TSigningVariant::Crl, QString(), {}, {}, digest);
+    TIniFile ini(CaLayout::SigningConfig(issuer));
+    // Unlike a server or a user, a CA keeps its whole subject.
+    WriteAll(ini, QStringLiteral("policy_ca"),
+             {{"countryName", QStringLiteral("optional")},
+              {"stateOrProvinceName", QStringLiteral("optional")},
+              {"localityName", QStringLiteral("optional")},
+              {"organizationName", QStringLiteral("optional")},
+              {"organizationalUnitName", QStringLiteral("optional")},
+              {"commonName", QStringLiteral("supplied")},
+              {"emailAddress", QStringLiteral("optional")}});
+    const QString section = QStringLiteral("ca_cert");
+    WriteAll(ini, section,
+             {{"basicConstraints", QStringLiteral("critical,CA:TRUE,pathlen:0")},
+              {"keyUsage", QStringLiteral("critical,keyCertSign,cRLSign")},
+              {"subjectKeyIdentifier", QStringLiteral("hash")},
+              {"authorityKeyIdentifier", QStringLiteral("keyid:always")}});
+    const auto writeOrRemove = [&](const QString &key, const QString &value) {
+        if (value.isEmpty())
+            ini.RemoveKey(section, key);
+        else
+            ini.WriteValue(section, key, value);
+    };
+    writeOrRemove(QStringLiteral("crlDistributionPoints"),
+                  crlUrl.isEmpty() ? QString() : QStringLiteral("URI:") + EscapeConfigValue(crlUrl));
+    writeOrRemove(QStringLiteral("nameConstraints"),
+                  permittedDomain.isEmpty() ? QString() : NameConstraintValue(EscapeConfigValue(permittedDomain)));
+}

@@ -35,3 +35,11 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days,
                         const QStringList &altNames = {}, const QString &crlUrl = {},
                         const QString &digest = QStringLiteral("sha256"));
+
+// The issuer's signing configuration for signing another CA: a CA that signs no CA
+// below it, with the issuer's CRL address when it has one and, when permittedDomain is
+// not empty, a critical name constraint that keeps its certificates within that domain.
+void WriteIssuingConfig(const QString &issuer, const QString &crlUrl, const QString &digest,
+                        const QString &permittedDomain);
+// The nameConstraints value that permits a domain and every name under it.
+QString NameConstraintValue(const QString &domain);

@@ -15,6 +15,9 @@ QString PrivateDir(const QString &ca) { return ca + QStringLiteral("/private"); 
 QString CaKey(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.key"); }
 QString CaCert(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.crt"); }
 QString CaCertDer(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.cer"); }
+QString CaRequest(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.csr"); }
+QString IssuerName(const QString &ca) { return ca + QStringLiteral("/issuer.txt"); }
+QString CaChain(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca-chain.pem"); }
 QString Crl(const QString &ca) { return CrlDir(ca) + u'/' + ca + QStringLiteral(".crl.crt"); }
 QString CrlDer(const QString &ca) { return CrlDir(ca) + u'/' + ca + QStringLiteral(".crl"); }
 QString CertDir(const QString &ca, const QString &name) { return CertsDir(ca) + u'/' + name; }

@@ -20,6 +20,12 @@ QString CaKey(const QString &ca);
 QString CaCert(const QString &ca);
 // The same certificate in DER, the form Windows and Android import, beside the PEM one.
 QString CaCertDer(const QString &ca);
+// A CA signed by another CA of the program directory: its request, the name of its
+// issuer, and its certificate followed by the issuer's (what clients need to build the
+// path to the root).
+QString CaRequest(const QString &ca);
+QString IssuerName(const QString &ca);
+QString CaChain(const QString &ca);
 QString Crl(const QString &ca);
 // The same CRL in DER, the form clients fetch from the CA's CRL address.
 QString CrlDer(const QString &ca);
@@ -29,7 +35,7 @@ QString CertKey(const QString &ca, const QString &name);
 QString CertRequest(const QString &ca, const QString &name);
 QString CertFile(const QString &ca, const QString &name);
 QString Pkcs12(const QString &ca, const QString &name);
-// The certificate followed by the CA certificate, for a request signed for {name}.
+// The certificate followed by the CA certificate, for {name}'s server or device.
 QString Chain(const QString &ca, const QString &name);
 // The copy of an issued certificate that the tool keeps under its serial.
 QString IssuedBySerial(const QString &ca, const QString &serial);

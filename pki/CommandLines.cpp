@@ -39,6 +39,16 @@ QStringList DigestOption(TKeyType keyType)
     return digest == QLatin1String("sha256") ? QStringList() : QStringList{u'-' + digest};
 }
 
+// The chain file a server or device installs beside its key: the certificate, then its CA.
+// PEM blocks only: the text the tool writes before a certificate makes appliances refuse
+// the file. An issuing CA signs no CA, so the CA is the last one below the root.
+QStringList ChainFileLines(const QString &tool, const QString &crtQuoted, const QString &caCrtQuoted,
+                           const QString &chainQuoted)
+{
+    return {Line(tool, {"x509", "-in", crtQuoted, "-out", chainQuoted}),
+            QStringLiteral("cat ") + caCrtQuoted + QStringLiteral(" >> ") + chainQuoted};
+}
+
 } // namespace
 
 QString ShellQuote(const QString &text)
@@ -53,15 +63,18 @@ QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted,
     return Line(tool, KeyGenerationArguments(type, outQuoted, encrypted));
 }
 
-QStringList SecretEnvironment(const QString &passphrase, const QString &password)
+QStringList SecretEnvironment(const QString &passphrase, const QString &password, const QString &issuerPassphrase)
 {
     QStringList environment{QStringLiteral("TARVIK_CA_PASS=") + passphrase};
     if (!password.isNull())
         environment << QStringLiteral("TARVIK_CERT_PASS=") + password;
+    if (!issuerPassphrase.isNull())
+        environment << QStringLiteral("TARVIK_ISSUER_PASS=") + issuerPassphrase;
     return environment;
 }
 
-QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days, TKeyType keyType)
+QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days, TKeyType keyType,
+                             const QString &permittedDomain)
 {
     const QString key = ShellQuote(CaLayout::Pending(CaLayout::CaKey(ca)));
     const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca)));
@@ -70,7 +83,32 @@ QStringList CreateCaCommands(const QString &tool, const QString &ca, const QStri
         KeyCommand(tool, keyType, key, true),
         Line(tool, QStringList{"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509",
                                "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}
-                       + DigestOption(keyType)),
+                       + DigestOption(keyType)
+                       + (permittedDomain.isEmpty()
+                              ? QStringList()
+                              : QStringList{"-addext", ShellQuote(QStringLiteral("nameConstraints=") + NameConstraintValue(permittedDomain))})),
+        kExit,
+    };
+}
+
+QStringList CreateIssuedCaCommands(const QString &tool, const QString &ca, const QString &days, TKeyType keyType,
+                                   const QString &issuer, const QString &issuerCertificates)
+{
+    const QString key = ShellQuote(CaLayout::Pending(CaLayout::CaKey(ca)));
+    const QString csr = ShellQuote(CaLayout::Pending(CaLayout::CaRequest(ca)));
+    const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca)));
+    const QString above = ShellQuote(issuerCertificates);
+    const QString chain = ShellQuote(CaLayout::Pending(CaLayout::CaChain(ca)));
+    return {
+        KeyCommand(tool, keyType, key, true),
+        Line(tool, {"req", "-new", "-passin", "env:TARVIK_CA_PASS", "-config", ShellQuote(CaLayout::RootConfig(ca)),
+                    "-key", key, "-out", csr}),
+        // -notext: the CA certificate goes into chain files, which take PEM blocks only.
+        Line(tool, {"ca", "-batch", "-notext", "-config", ShellQuote(CaLayout::SigningConfig(issuer)), "-extensions",
+                    "ca_cert", "-policy", "policy_ca", "-days", ShellQuote(days), "-out", crt, "-passin",
+                    "env:TARVIK_ISSUER_PASS", "-infiles", csr}),
+        Line(tool, {"verify", "-x509_strict", "-CAfile", above, crt}),
+        QStringLiteral("cat ") + crt + u' ' + above + QStringLiteral(" > ") + chain,
         kExit,
     };
 }
@@ -82,17 +120,22 @@ QStringList CertificateCommands(const TCertificateRequest &r)
     const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CertFile(r.ca, r.name)));
     const QString p12 = ShellQuote(CaLayout::Pending(CaLayout::Pkcs12(r.ca, r.name)));
     const QString caCrt = ShellQuote(CaLayout::CaCert(r.ca));
+    const QString trusted = r.caCertificates.isEmpty() ? caCrt : ShellQuote(r.caCertificates);
+    const QString chain = ShellQuote(CaLayout::Pending(CaLayout::Chain(r.ca, r.name)));
     const QString friendly = r.kind == TCertKind::Server ? r.name + r.suffix : r.name;
+    const QStringList chainLines = ChainFileLines(r.tool, crt, caCrt, chain);
     return {
         KeyCommand(r.tool, r.keyType, key, false),
         Line(r.tool, {"req", "-new", "-days", ShellQuote(r.days), "-config",
                       ShellQuote(CaLayout::RequestConfig(r.ca)), "-key", key, "-out", csr}),
         Line(r.tool, {"ca", "-batch", "-config", ShellQuote(CaLayout::SigningConfig(r.ca)), "-out", crt, "-passin",
                       "env:TARVIK_CA_PASS", "-infiles", csr}),
-        Line(r.tool, {"verify", "-CAfile", caCrt, crt}),
+        Line(r.tool, {"verify", "-CAfile", trusted, crt}),
+        chainLines[0],
+        chainLines[1],
         // The key is written unencrypted, so -passin is never consulted.
         Line(r.tool, QStringList{"pkcs12", "-export"} + Pkcs12Format(r.compatiblePkcs12)
-                         + QStringList{"-in", crt, "-inkey", key, "-certfile", caCrt, "-name", ShellQuote(friendly),
+                         + QStringList{"-in", crt, "-inkey", key, "-certfile", trusted, "-name", ShellQuote(friendly),
                                        "-caname", ShellQuote(r.company + QStringLiteral(" CA")), "-out", p12,
                                        "-passin", "env:TARVIK_CERT_PASS", "-passout", "env:TARVIK_CERT_PASS"}),
         kExit,
@@ -127,18 +170,21 @@ QStringList RevocationCommands(const QString &tool, const QString &ca, const QSt
            + CrlCommands(tool, ca);
 }
 
-QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email)
+QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email,
+                                const QString &caCertificates)
 {
     const QString csr = ShellQuote(CaLayout::Pending(CaLayout::CertRequest(ca, name)));
     const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CertFile(ca, name)));
     const QString caCrt = ShellQuote(CaLayout::CaCert(ca));
+    const QString trusted = caCertificates.isEmpty() ? caCrt : ShellQuote(caCertificates);
+    const QStringList chainLines = ChainFileLines(tool, crt, caCrt, ShellQuote(CaLayout::Pending(CaLayout::Chain(ca, name))));
     const QString subject = QStringLiteral("/CN=") + SubjectValue(name) + QStringLiteral("/emailAddress=") + SubjectValue(email);
     return {
         Line(tool, {"ca", "-batch", "-utf8", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-subj",
                     ShellQuote(subject), "-out", crt, "-passin", "env:TARVIK_CA_PASS", "-infiles", csr}),
-        Line(tool, {"verify", "-CAfile", caCrt, crt}),
-        QStringLiteral("cat ") + crt + u' ' + caCrt + QStringLiteral(" > ")
-            + ShellQuote(CaLayout::Pending(CaLayout::Chain(ca, name))),
+        Line(tool, {"verify", "-CAfile", trusted, crt}),
+        chainLines[0],
+        chainLines[1],
         kExit,
     };
 }

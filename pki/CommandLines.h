@@ -13,17 +13,26 @@
 // One POSIX shell word that stands for the text exactly.
 QString ShellQuote(const QString &text);
 
-// The interpreter's environment for a run: the CA pass phrase, and the export password
-// when there is one.
-QStringList SecretEnvironment(const QString &passphrase, const QString &password = QString());
+// The interpreter's environment for a run: the CA pass phrase, the export password when
+// there is one, and the pass phrase of the CA that signs a new CA when there is one.
+QStringList SecretEnvironment(const QString &passphrase, const QString &password = QString(),
+                              const QString &issuerPassphrase = QString());
 
 // The line that writes a new key of the type to outQuoted; an encrypted one takes the CA
 // pass phrase from the environment.
 QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted, bool encrypted);
 
-// The CA key and self-signed certificate; two command lines, then "exit".
+// The CA key and self-signed certificate; two command lines, then "exit". A non-empty
+// permittedDomain adds the name constraint that keeps its certificates within it.
 QStringList CreateCaCommands(const QString &tool, const QString &ca, const QString &days,
-                             TKeyType keyType = TKeyType::Rsa2048);
+                             TKeyType keyType = TKeyType::Rsa2048, const QString &permittedDomain = QString());
+
+// A CA signed by another: its key and request, the issuer's signature through the issuer's
+// database and signing configuration (WriteIssuingConfig), the verification against the
+// issuer's certificates (issuerCertificates, a file), and the chain file; five command
+// lines, then "exit".
+QStringList CreateIssuedCaCommands(const QString &tool, const QString &ca, const QString &days, TKeyType keyType,
+                                   const QString &issuer, const QString &issuerCertificates);
 // Copies the CA certificate that CreateCaCommands writes into DER beside it, also under a
 // pending name.
 QString CaCertDerCommand(const QString &tool, const QString &ca);
@@ -38,9 +47,12 @@ struct TCertificateRequest
     // 3DES with a SHA-1 MAC, which every system imports; otherwise the tool's default.
     bool compatiblePkcs12 = false;
     TKeyType keyType = TKeyType::Rsa2048; // the CA's choice, for the new key
+    // The CA certificate followed by those above it; empty for the CA certificate alone.
+    QString caCertificates{};
 };
 
-// Key, request, signature, verification and PKCS#12 export; five command lines, then "exit".
+// Key, request, signature, verification, chain file and PKCS#12 export; seven command
+// lines, then "exit".
 QStringList CertificateCommands(const TCertificateRequest &request);
 
 // The CA's CRL published again, with nothing revoked; one command line, then "exit".
@@ -52,6 +64,7 @@ QStringList RevocationCommands(const QString &tool, const QString &ca, const QSt
 
 // A request made elsewhere, already at its pending name in the certificate's folder,
 // signed under a subject of the common name and e-mail address alone (whatever the
-// request says), verified, and followed by the CA certificate in the chain file; three
-// command lines, then "exit".
-QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email);
+// request says), verified against caCertificates (empty for the CA certificate alone), and
+// followed by the CA certificate in the chain file; four command lines, then "exit".
+QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email,
+                                const QString &caCertificates = QString());

@@ -1,4 +1,6 @@
 #include "pki/Expiry.h"
+
+#include "pki/CaChain.h"
 #include "pki/CaLayout.h"
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
@@ -188,4 +190,14 @@ TCheckReport CheckCaExpiry(const TCaFacts &f, int windowDays, const QDateTime &n
         add("certificate", 1, IndexLineTip(f.validLines[i], now), entry.expires, entry);
     }
     return report;
+}
+
+QStringList WithIssuers(const QStringList &cas)
+{
+    QStringList all;
+    for (const QString &ca : cas)
+        for (const QString &above : ChainOf(ca))
+            if (!all.contains(above))
+                all << above;
+    return all;
 }

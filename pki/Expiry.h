@@ -88,3 +88,7 @@ struct TCheckReport
     QList<TCheckFinding> findings; // the same, one each
 };
 TCheckReport CheckCaExpiry(const TCaFacts &facts, int windowDays, const QDateTime &now);
+
+// The CAs to check for the CAs asked about: each of them and every CA above it, once each,
+// in the order asked. A certificate ends for its clients with the first of its chain.
+QStringList WithIssuers(const QStringList &cas);

@@ -1,6 +1,7 @@
 #include "pki/Operation.h"
 
 #include "pki/AltNames.h"
+#include "pki/CaChain.h"
 #include "pki/CaLayout.h"
 #include "pki/CaName.h"
 #include "pki/CertificateRequest.h"
@@ -78,7 +79,40 @@ TCertificateRequest CertificateRequest(const TOperationInput &in)
     r.company = in.subject.company;
     r.compatiblePkcs12 = in.compatiblePkcs12;
     r.keyType = in.keyType;
+    r.caCertificates = CaCertificates(in.ca);
     return r;
+}
+
+// A common name that verifiers take for a host name when the certificate names no DNS
+// name (a user's), and then hold against the CA's name constraints.
+bool LooksLikeHostName(const QString &name)
+{
+    if (!name.contains(u'.') || name.startsWith(u'.') || name.endsWith(u'.') || name.startsWith(u'-')
+        || name.endsWith(u'-'))
+        return false;
+    for (const QChar c : name)
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != u'.' && c != u'-' && c != u'_')
+            return false;
+    return true;
+}
+
+bool SameSubject(const TSubject &a, const TSubject &b)
+{
+    return a.country == b.country && a.province == b.province && a.city == b.city && a.company == b.company
+           && a.service == b.service && a.email == b.email;
+}
+
+// What creating a CA signed by another needs of the issuer, beyond the new CA's own checks.
+QString IssuerRefusal(const TOperationInput &in, const TSubject &subject)
+{
+    if (!QFileInfo(CaLayout::CaCert(in.issuer)).isFile())
+        return Texts::NoCaCertificate(in.issuer);
+    // An issuing CA may sign no CA below it.
+    if (const QString above = IssuerOf(in.issuer); !above.isEmpty())
+        return Texts::IssuerNotRoot(in.issuer, above);
+    if (SameSubject(subject, ReadRootSubject(QString(), in.issuer)))
+        return Texts::SameNameAsIssuer(in.issuer);
+    return OutsideDomainRefusal(in.issuer, {in.ca});
 }
 
 // The CA key already made signs, whatever type the CA makes now: only a P-384 key asks
@@ -148,6 +182,8 @@ QString CommonNameOf(const TOperationInput &in)
 QString MissingFieldRefusal(const TOperationInput &in)
 {
     QStringList required{in.passphrase};
+    if (in.kind == TOperationKind::CreateCa && !in.issuer.isEmpty())
+        required << in.issuerPassphrase;
     if (IsCertificate(in.kind))
         required << in.name << in.password;
     else if (in.kind == TOperationKind::Revocation)
@@ -168,11 +204,30 @@ QString InvalidNameRefusal(const TOperationInput &in)
     if (in.kind == TOperationKind::ServerCertificate && in.name.size() > in.suffix.size()
         && in.name.endsWith(in.suffix, Qt::CaseInsensitive))
         return Texts::HostHasCaSuffix(in.name, in.name.chopped(in.suffix.size()), in.ca);
-    if (in.kind == TOperationKind::ServerCertificate)
-        if (const QString refusal = ServerAltNames(in.name + in.suffix, in.altNames).refusal; !refusal.isEmpty())
+    if (in.kind == TOperationKind::ServerCertificate) {
+        const TAltNames names = ServerAltNames(in.name + in.suffix, in.altNames);
+        if (!names.refusal.isEmpty())
+            return names.refusal;
+        if (const QString refusal = OutsideDomainRefusal(in.ca, names.entries); !refusal.isEmpty())
+            return refusal;
+    }
+    if (in.kind == TOperationKind::SignServerRequest)
+        if (const QString refusal = OutsideDomainRefusal(in.ca, in.requestAltNames); !refusal.isEmpty())
             return refusal;
     if (in.kind == TOperationKind::UserCertificate && !IsValidUserName(in.name))
         return Texts::InvalidUserName;
+    const bool user = in.kind == TOperationKind::UserCertificate || in.kind == TOperationKind::SignUserRequest;
+    if (user && LooksLikeHostName(in.name))
+        if (const QString refusal = OutsideDomainRefusal(in.ca, {in.name}); !refusal.isEmpty())
+            return refusal;
+    if (in.kind == TOperationKind::CreateCa && !in.issuer.isEmpty()) {
+        if (!IsValidCaName(in.issuer))
+            return Texts::InvalidCaName;
+        if (in.issuer.compare(in.ca, Qt::CaseInsensitive) == 0)
+            return Texts::IssuerIsTheCa;
+        if (!in.issuerCrlUrl.isEmpty() && !IsValidCrlUrl(in.issuerCrlUrl))
+            return Texts::InvalidCrlUrl;
+    }
     if (in.kind == TOperationKind::UserCertificate && !in.email.isEmpty() && !IsValidEmailAddress(in.email))
         return Texts::InvalidUserEmail(in.email);
     // The address goes into the signing configuration: only a checked one may.
@@ -202,8 +257,12 @@ QString RefusalBeforeRun(const TOperationInput &in)
     if (!IsExecutableTool(in.tool))
         return Texts::ToolNotExecutable(in.tool);
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (in.kind == TOperationKind::CreateCa)
-        return CaSettingsRefusal(ReadRootSubject(QString(), in.ca), in.days, now);
+    if (in.kind == TOperationKind::CreateCa) {
+        const TSubject subject = ReadRootSubject(QString(), in.ca);
+        if (const QString refusal = CaSettingsRefusal(subject, in.days, now); !refusal.isEmpty() || in.issuer.isEmpty())
+            return refusal;
+        return IssuerRefusal(in, subject);
+    }
     if (!QFileInfo(CaLayout::CaCert(in.ca)).isFile())
         return Texts::NoCaCertificate(in.ca);
     if (!IsCertificate(in.kind) && !IsSigning(in.kind))
@@ -221,9 +280,16 @@ QString RefusalBeforeRun(const TOperationInput &in)
 QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNotAfter, const QDateTime &now)
 {
     QStringList warnings;
+    const int days = in.days.toInt();
+    if (in.kind == TOperationKind::CreateCa && !in.issuer.isEmpty()) {
+        // Clients stop trusting a CA with its issuer, whatever its own end.
+        const QDateTime issuerEnd = CertificateNotAfter(CaLayout::CaCert(in.issuer));
+        if (issuerEnd.isValid() && now.addDays(days) >= issuerEnd.addDays(1))
+            warnings << Texts::CaOutlivesIssuer(in.issuer, issuerEnd);
+        return warnings;
+    }
     if (!IsCertificate(in.kind) && !IsSigning(in.kind))
         return warnings;
-    const int days = in.days.toInt();
     // Apple platforms refuse TLS server certificates valid longer than this.
     constexpr int kAppleMaxServerDays = 825;
     if (IsServer(in.kind) && days > kAppleMaxServerDays)
@@ -239,11 +305,27 @@ QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNo
     return warnings;
 }
 
+QStringList CasToLock(const TOperationInput &in)
+{
+    QStringList cas{in.ca};
+    if (in.kind == TOperationKind::CreateCa && !in.issuer.isEmpty())
+        cas << in.issuer;
+    return cas;
+}
+
+QString RemoveCaQuestion(const QString &ca)
+{
+    const QStringList issued = IssuedCasInForce(ca, QDateTime::currentDateTimeUtc());
+    return issued.isEmpty() ? QString() : Texts::RemoveCaThatIssued(ca, issued);
+}
+
 TOperationPlan PlanOperation(const TOperationInput &in)
 {
     TOperationPlan plan;
     plan.ca = in.ca;
-    plan.environment = SecretEnvironment(in.passphrase, IsCertificate(in.kind) ? in.password : QString());
+    const bool issued = in.kind == TOperationKind::CreateCa && !in.issuer.isEmpty();
+    plan.environment = SecretEnvironment(in.passphrase, IsCertificate(in.kind) ? in.password : QString(),
+                                         issued ? in.issuerPassphrase : QString());
     const auto pending = [&plan](const QStringList &finals) {
         for (const QString &file : finals)
             plan.commits.append({CaLayout::Pending(file), file});
@@ -252,12 +334,30 @@ TOperationPlan PlanOperation(const TOperationInput &in)
     switch (in.kind) {
     case TOperationKind::CreateCa: {
         plan.earlierResults = {CaLayout::CaCert(in.ca)};
-        const qsizetype issued = IssuedCount(in.ca);
-        plan.question = (issued > 0 ? Texts::ReplaceCaWithIssued(issued) : Texts::ReplaceCaCertificate) + u' '
-                        + Texts::NewCaKeyType(KeyTypeText(in.keyType));
-        plan.commands = CreateCaCommands(in.tool, in.ca, in.days, in.keyType);
+        const qsizetype count = IssuedCount(in.ca);
+        plan.question = count > 0 ? Texts::ReplaceCaWithIssued(count) : Texts::ReplaceCaCertificate;
+        if (const QStringList cas = IssuedCasInForce(in.ca, QDateTime::currentDateTimeUtc()); !cas.isEmpty())
+            plan.question += u' ' + Texts::IssuedCasLost(cas);
+        plan.question += u' ' + Texts::NewCaKeyType(KeyTypeText(in.keyType));
+        const QString domain = in.nameConstraint ? in.ca : QString();
+        if (issued) {
+            plan.writeFiles = [in, domain] {
+                WriteIssuingConfig(in.issuer, in.issuerCrlUrl, CaSigningDigest(in.issuer), domain);
+                ReplaceFile(CaLayout::Pending(CaLayout::IssuerName(in.ca)), (in.issuer + QStringLiteral("\r\n")).toUtf8());
+            };
+            plan.commands =
+                CreateIssuedCaCommands(in.tool, in.ca, in.days, in.keyType, in.issuer, CaCertificates(in.issuer));
+            pending({CaLayout::CaKey(in.ca), CaLayout::CaRequest(in.ca), CaLayout::IssuerName(in.ca),
+                     CaLayout::CaCert(in.ca), CaLayout::CaChain(in.ca)});
+        } else {
+            plan.commands = CreateCaCommands(in.tool, in.ca, in.days, in.keyType, domain);
+            pending({CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)});
+            // A CA that was signed by another becomes a root: nothing may still say otherwise.
+            plan.superseded = {CaLayout::IssuerName(in.ca), CaLayout::CaChain(in.ca), CaLayout::CaRequest(in.ca)};
+        }
+        // The DER copy for Windows and Android, committed with the certificate.
         plan.commands.insert(plan.commands.size() - 1, CaCertDerCommand(in.tool, in.ca));
-        pending({CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca), CaLayout::CaCertDer(in.ca)});
+        plan.commits.append({CaLayout::Pending(CaLayout::CaCertDer(in.ca)), CaLayout::CaCertDer(in.ca)});
         plan.keptAsPrevious = {CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)};
         plan.doneMessage = Texts::CreateCaDone(in.ca);
         plan.failure = Texts::CreateCaFailed;
@@ -278,8 +378,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.question = Texts::ReplaceCertificate;
         plan.commands = CertificateCommands(CertificateRequest(in));
         pending({CaLayout::CertKey(in.ca, in.name), CaLayout::CertRequest(in.ca, in.name),
-                 CaLayout::CertFile(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)});
-        plan.superseded = {CaLayout::Chain(in.ca, in.name)};
+                 CaLayout::CertFile(in.ca, in.name), CaLayout::Chain(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)});
         plan.doneMessage = server ? Texts::ServerCertificateDone(in.ca, in.name) : Texts::UserCertificateDone(in.ca, in.name);
         plan.failure = Texts::CertificateFailed;
         break;
@@ -296,7 +395,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         };
         plan.earlierResults = {CaLayout::CertDir(in.ca, in.name)};
         plan.question = Texts::ReplaceCertificate;
-        plan.commands = SignRequestCommands(in.tool, in.ca, in.name, CertificateSubject(in).email);
+        plan.commands =
+            SignRequestCommands(in.tool, in.ca, in.name, CertificateSubject(in).email, CaCertificates(in.ca));
         pending({CaLayout::CertRequest(in.ca, in.name), CaLayout::CertFile(in.ca, in.name),
                  CaLayout::Chain(in.ca, in.name)});
         plan.superseded = {CaLayout::CertKey(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)};

@@ -43,6 +43,11 @@ struct TOperationInput
     // the address it asks for (a user's), or empty for the CA's.
     QByteArray request;          // PEM
     QStringList requestAltNames; // server: subjectAltName entries
+    // CA creation: the CA that signs the new CA (empty for a self-signed one), its pass
+    // phrase and CRL address, and whether the new CA's certificate keeps every name below
+    // it within the CA's domain.
+    QString issuer, issuerPassphrase, issuerCrlUrl;
+    bool nameConstraint = false;
 };
 
 struct TOperationPlan
@@ -82,6 +87,14 @@ QString CaSettingsRefusal(const TSubject &subject, const QString &days, const QD
 // early; each answered "OK" lets the issue go on. caNotAfter is the CA certificate's end
 // (invalid when unknown), now the current time.
 QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNotAfter, const QDateTime &now);
+
+// The CAs a run works on, each to be locked (TCaLock) before the checks: the CA, and the
+// issuer of a CA it creates.
+QStringList CasToLock(const TOperationInput &in);
+
+// The question before removing a CA from the list that signed CAs still in force; empty
+// when there is none.
+QString RemoveCaQuestion(const QString &ca);
 
 TOperationPlan PlanOperation(const TOperationInput &in);
 

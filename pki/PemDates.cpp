@@ -89,6 +89,29 @@ QList<TElement> SignedPart(const QByteArray &der)
 
 bool IsTime(const TElement &e) { return e.tag == 0x17 || e.tag == 0x18; }
 
+// The elements directly inside a constructed element.
+QList<TElement> Children(const QByteArray &der, const TElement &parent)
+{
+    QList<TElement> items;
+    for (qsizetype pos = parent.start; pos < parent.End();) {
+        const auto e = ElementAt(der, pos, parent.End());
+        if (!e)
+            break;
+        items.append(*e);
+        pos = e->End();
+    }
+    return items;
+}
+
+// The database's form of a DER integer: upper-case hexadecimal without the leading zero byte.
+QString SerialText(const QByteArray &der, const TElement &serial)
+{
+    QByteArray bytes = der.mid(serial.start, serial.size);
+    while (bytes.size() > 1 && bytes[0] == 0)
+        bytes.remove(0, 1);
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
 QDateTime Logged(const QString &path, const char *what, const QDateTime &when)
 {
     if (!when.isValid())
@@ -189,14 +212,8 @@ TCrlContent ReadCrl(const QString &pemPath)
             if (!entry)
                 break;
             const auto serial = ElementAt(der, entry->start, entry->End());
-            if (serial && serial->tag == 0x02) {
-                // The database writes serials in upper-case hexadecimal, without DER's
-                // leading zero byte.
-                QByteArray bytes = der.mid(serial->start, serial->size);
-                while (bytes.size() > 1 && bytes[0] == 0)
-                    bytes.remove(0, 1);
-                crl.revokedSerials.insert(QString::fromLatin1(bytes.toHex().toUpper()));
-            }
+            if (serial && serial->tag == 0x02)
+                crl.revokedSerials.insert(SerialText(der, *serial));
             pos = entry->End();
         }
     }
@@ -206,4 +223,47 @@ TCrlContent ReadCrl(const QString &pemPath)
 QDateTime CrlNextUpdate(const QString &pemPath)
 {
     return Logged(pemPath, "next update", ReadCrl(pemPath).nextUpdate);
+}
+
+QStringList PermittedDnsNames(const QString &pemPath)
+{
+    const QByteArray der = PemBody(pemPath);
+    const QList<TElement> tbs = SignedPart(der);
+    // The extensions are the last element of the signed part, tagged [3].
+    if (tbs.isEmpty() || tbs.last().tag != 0xa3)
+        return {};
+    const QList<TElement> wrapper = Children(der, tbs.last());
+    if (wrapper.size() != 1 || wrapper[0].tag != 0x30)
+        return {};
+    static const QByteArray kNameConstraints("\x55\x1d\x1e", 3); // 2.5.29.30
+    QStringList names;
+    for (const TElement &extension : Children(der, wrapper[0])) {
+        const QList<TElement> parts = Children(der, extension);
+        if (parts.size() < 2 || parts[0].tag != 0x06 || der.mid(parts[0].start, parts[0].size) != kNameConstraints
+            || parts.last().tag != 0x04)
+            continue;
+        const auto constraints = ElementAt(der, parts.last().start, parts.last().End());
+        if (!constraints || constraints->tag != 0x30)
+            continue;
+        // permittedSubtrees [0], each subtree a SEQUENCE whose base is a GeneralName;
+        // dNSName is [2].
+        for (const TElement &subtrees : Children(der, *constraints)) {
+            if (subtrees.tag != 0xa0)
+                continue;
+            for (const TElement &subtree : Children(der, subtrees)) {
+                const auto base = ElementAt(der, subtree.start, subtree.End());
+                if (base && base->tag == 0x82)
+                    names << QString::fromLatin1(der.mid(base->start, base->size));
+            }
+        }
+    }
+    return names;
+}
+
+QString CertificateSerial(const QString &pemPath)
+{
+    const QByteArray der = PemBody(pemPath);
+    const QList<TElement> tbs = SignedPart(der);
+    const qsizetype serial = !tbs.isEmpty() && tbs[0].tag == 0xa0 ? 1 : 0;
+    return tbs.size() > serial && tbs[serial].tag == 0x02 ? SerialText(der, tbs[serial]) : QString();
 }

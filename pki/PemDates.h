@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 // Dates read straight from the PEM files the tool wrote, in UTC, and the curve of a
 // certificate's key; invalid when the file is missing or not what it should be.
@@ -32,3 +33,10 @@ TCrlContent ReadCrl(const QString &pemPath);
 // Whether the certificate's public key is an elliptic-curve key on P-384; false when the
 // file is missing or not what it should be.
 bool CertificateKeyOnP384(const QString &pemPath);
+
+// The DNS names a CA certificate's name constraints permit below it; empty when it has
+// none (then every DNS name is allowed).
+QStringList PermittedDnsNames(const QString &pemPath);
+// The certificate's serial as the tool's database writes it (upper-case hexadecimal);
+// empty when the file is missing or not what it should be.
+QString CertificateSerial(const QString &pemPath);

@@ -1,13 +1,18 @@
 #include "pki/Renewal.h"
 
 #include "pki/AltNames.h"
+#include "pki/ToolRun.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcRenewal, "tarvik.renewal")
 
 QStringList DescribeCertificateArguments(const QString &certFile)
 {
     // One subject field a line, unescaped: a user name may hold commas and quotes.
     return {QStringLiteral("x509"), QStringLiteral("-in"), certFile, QStringLiteral("-noout"),
             QStringLiteral("-subject"), QStringLiteral("-nameopt"), QStringLiteral("sep_multiline,utf8,-esc_msb"),
-            QStringLiteral("-ext"), QStringLiteral("subjectAltName,extendedKeyUsage")};
+            QStringLiteral("-ext"), QStringLiteral("subjectAltName,extendedKeyUsage,basicConstraints")};
 }
 
 TRenewal RenewalOf(const QString &description, const QString &suffix)
@@ -35,6 +40,9 @@ TRenewal RenewalOf(const QString &description, const QString &suffix)
             sanEntries = value.trimmed().split(QStringLiteral(", "));
         } else if (part.startsWith(u"X509v3 Extended Key Usage")) {
             renewal.server = value.contains(u"TLS Web Server Authentication");
+        } else if (part.startsWith(u"X509v3 Basic Constraints") && value.contains(u"CA:TRUE")) {
+            renewal.caCertificate = true;
+            return renewal;
         }
     }
     if (commonName.isEmpty())
@@ -61,4 +69,15 @@ TRenewal RenewalOf(const QString &description, const QString &suffix)
     renewal.altNames = further.join(u' ');
     renewal.readable = true;
     return renewal;
+}
+
+TRenewal ReadRenewal(const QString &tool, const QString &certFile, const QString &suffix)
+{
+    constexpr int kTimeoutMs = 10000;
+    const TToolAnswer answer = RunTool(tool, DescribeCertificateArguments(certFile), QByteArray(), kTimeoutMs);
+    if (!answer.ran || answer.exitCode != 0) {
+        qCWarning(lcRenewal) << "cannot describe" << certFile << ":" << answer.errors;
+        return {};
+    }
+    return RenewalOf(answer.output, suffix);
 }

@@ -130,6 +130,9 @@ const QString InvalidCrlUrl =
 const QString RenewPickCertificate =
     QStringLiteral("Choisissez d'abord un certificat dans la liste des certificats non révoqués.");
 
+const QString RenewIssuedCa = QStringLiteral("Ce certificat est celui d'un CA émis par ce CA : pour le renouveler, "
+                                             "créez ce CA de nouveau sur la page « Créer un CA ».");
+
 QString RenewUnreadable(const QString &file)
 {
     return QStringLiteral("Impossible de lire les noms du certificat %1 : il ne peut pas être renouvelé ici.").arg(file);
@@ -158,6 +161,55 @@ QString CaCertificateExpired(const QDateTime &caNotAfter)
                           "signe. Créez d'abord le CA de nouveau sur la page « Créer un CA ». Cliquez sur OK pour "
                           "continuer quand même.")
         .arg(FrenchDate(caNotAfter));
+}
+
+QString OutsideCaDomain(const QString &name, const QStringList &domains)
+{
+    return QStringLiteral("« %1 » est hors du domaine du CA (%2) : ses clients refuseraient ce certificat.")
+        .arg(name, domains.join(QStringLiteral(", ")));
+}
+
+const QString IssuerIsTheCa = QStringLiteral("Un CA ne peut pas être son propre CA émetteur : choisissez-en un autre, ou "
+                                             "« Aucun (CA racine) ».");
+
+QString IssuerNotRoot(const QString &issuer, const QString &itsIssuer)
+{
+    return QStringLiteral("Le CA émetteur %1 est lui-même émis par %2 : seul un CA racine peut émettre un CA.")
+        .arg(issuer, itsIssuer);
+}
+
+QString SameNameAsIssuer(const QString &issuer)
+{
+    return QStringLiteral("Ce CA porterait le même nom que son CA émetteur %1 et les clients les confondraient : changez "
+                          "« Nom Sociétée » ou « Nom Service » sur la page Configuration puis cliquez sur Save.")
+        .arg(issuer);
+}
+
+QString CaOutlivesIssuer(const QString &issuer, const QDateTime &issuerNotAfter)
+{
+    return QStringLiteral("Le CA émetteur %1 expire le %2, avant la fin de ce CA : à partir de cette date, les clients ne "
+                          "feront plus confiance à ce CA ni à ses certificats. Cliquez sur OK pour le créer quand même, "
+                          "ou sur Annuler pour choisir une durée plus courte.")
+        .arg(issuer, FrenchDate(issuerNotAfter));
+}
+
+QString IssuedCasLost(const QStringList &cas)
+{
+    return QStringLiteral("Il a émis le CA %1, encore en vigueur : le CA et ses certificats ne seront plus reconnus par "
+                          "les clients qui auront le nouveau ca.crt.")
+        .arg(cas.join(QStringLiteral(", ")));
+}
+
+QString RemoveCaThatIssued(const QString &ca, const QStringList &cas)
+{
+    return QStringLiteral("Le CA %1 a émis le CA %2, encore en vigueur : sans lui, vous ne pourrez plus révoquer ce CA "
+                          "ni publier sa CRL depuis la liste. Cliquez sur OK pour le retirer quand même.")
+        .arg(ca, cas.join(QStringLiteral(", ")));
+}
+
+QString IssuedBy(const QString &issuer)
+{
+    return QStringLiteral("Émis par le CA ") + issuer;
 }
 
 QString CertificateOutlivesCa(const QDateTime &caNotAfter)

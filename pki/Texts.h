@@ -47,9 +47,21 @@ QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QSt
 QString InvalidUserEmail(const QString &address);
 extern const QString InvalidCrlUrl;
 
+// A CA signed by another CA, and names kept within a CA's domain.
+QString OutsideCaDomain(const QString &name, const QStringList &domains);
+extern const QString IssuerIsTheCa;
+QString IssuerNotRoot(const QString &issuer, const QString &itsIssuer);
+QString SameNameAsIssuer(const QString &issuer);
+QString CaOutlivesIssuer(const QString &issuer, const QDateTime &issuerNotAfter);
+// Said before re-creating or removing a CA that signed CAs still in force.
+QString IssuedCasLost(const QStringList &cas);
+QString RemoveCaThatIssued(const QString &ca, const QStringList &cas);
+QString IssuedBy(const QString &issuer);
+
 // Renewing a certificate picked on the revocation page.
 extern const QString RenewPickCertificate;
 QString RenewUnreadable(const QString &file);
+extern const QString RenewIssuedCa;
 
 // Questions before issuing a certificate some clients will refuse or stop trusting.
 QString AppleRefusesLongServerCertificates(int days, int maxDays);
@@ -142,7 +154,8 @@ extern const QString CaCommandSummary, ServerCommandSummary, UserCommandSummary,
     RenewCommandSummary, RevokeCommandSummary, CrlCommandSummary, ListCommandSummary, ExpiryCommandSummary;
 extern const QString DirOptionHelp, HelpOptionHelp, VersionOptionHelp, YesOptionHelp, DaysOptionHelp,
     PassphraseFileOptionHelp, JsonOptionHelp, ExportPasswordFileOptionHelp, AesOptionHelp, CompatibleOptionHelp,
-    AltOptionHelp, UserEmailOptionHelp, SignServerOptionHelp, SignUserOptionHelp;
+    AltOptionHelp, UserEmailOptionHelp, SignServerOptionHelp, SignUserOptionHelp, IssuerOptionHelp,
+    IssuerPassphraseFileOptionHelp, NameConstraintOptionHelp;
 QString CaFieldOptionHelp(const QString &option);
 QString CaFieldValueName(const QString &option);
 QString CaLockFailed(const QString &reason);
@@ -171,6 +184,38 @@ QString RequestAltName(const QString &entry);
 QString RequestEmail(const QString &email);
 QString SignRequestQuestion(const QString &commonName, const QStringList &names, const QString &key, const QString &days);
 QString SignedRequestDone(const QString &chain);
+// Importing a CA made elsewhere (the texts are in TextsImport.cpp).
+extern const QString ImportKindQuestion;
+extern const QString ImportKindEasyRsa;
+extern const QString ImportKindPair;
+extern const QString ImportEasyRsaCaption;
+extern const QString ImportKeyCaption;
+extern const QString ImportCertCaption;
+extern const QString ImportPemFilter;
+extern const QString ImportNamePrompt;
+extern const QString ImportPassphrasePrompt;
+extern const QString ImportNewPassphrasePrompt;
+extern const QString ImportNotRegular;
+extern const QString ImportEmptyPassphrase;
+extern const QString ImportWrongPassphrase;
+extern const QString ImportCommandSummary;
+extern const QString ImportSourceOptions;
+extern const QString ImportEasyRsaOptionHelp;
+extern const QString ImportKeyOptionHelp;
+extern const QString ImportCertOptionHelp;
+QString ImportUnreadable(const QString &file, const QString &reason);
+QString NotAnEasyRsaPki(const QString &dir);
+QString ImportBadIndexLine(const QString &file, int line);
+QString ImportNotACertificate(const QString &file);
+QString ImportNotACa(const QString &file);
+QString ImportExpired(const QString &file, const QDateTime &end);
+QString ImportNotAKey(const QString &file);
+QString ImportKeyMismatch(const QString &key, const QString &cert);
+QString ImportUnsupportedKey(const QString &key);
+QString ImportFolderTaken(const QString &ca);
+QString ImportKeyNotEncrypted(const QString &toolLine);
+QString ImportFailed(const QString &why);
+QString ImportDone(const QString &ca, const QString &source, int valid, int revoked, int keys);
 
 // Installing a CA into this computer's trust stores (TextsTrust.cpp).
 extern const QString ChromeStore, ChromiumSnapStore, FirefoxStore, NssDatabaseStore, SystemStoreName, JavaStore;

@@ -136,6 +136,12 @@ const QString AltOptionHelp = QStringLiteral("un autre nom DNS ou une adresse IP
 const QString UserEmailOptionHelp = QStringLiteral("l'adresse de l'utilisateur (sinon celle du CA).");
 const QString SignServerOptionHelp = QStringLiteral("la demande est celle d'un serveur.");
 const QString SignUserOptionHelp = QStringLiteral("la demande est celle d'un utilisateur.");
+const QString IssuerOptionHelp =
+    QStringLiteral("le CA racine qui signe ce CA (sans cette option, un CA racine signé par lui-même).");
+const QString IssuerPassphraseFileOptionHelp =
+    QStringLiteral("le fichier de la passe phrase du CA émetteur (sinon TARVIK_ISSUER_PASS, sinon la question).");
+const QString NameConstraintOptionHelp =
+    QStringLiteral("limite les certificats du CA aux noms de son domaine (« Limiter aux noms du domaine »).");
 
 QString CaFieldOptionHelp(const QString &option)
 {

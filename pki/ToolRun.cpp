@@ -5,7 +5,8 @@
 
 Q_LOGGING_CATEGORY(lcToolRun, "tarvik.tool")
 
-TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input, int timeoutMs, const QStringList &environment)
+TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input, int timeoutMs,
+                    const QStringList &environment)
 {
     TToolAnswer answer;
     QProcess process;

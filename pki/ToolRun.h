@@ -12,6 +12,7 @@ struct TToolAnswer
     QString output, errors;
 };
 
-// environment: "NAME=value" entries added to the tool's, for a secret it reads from there.
+// environment holds "NAME=value" entries added to the program's own, for secrets the tool
+// reads with env:.
 TToolAnswer RunTool(const QString &tool, const QStringList &args, const QByteArray &input = QByteArray(),
                     int timeoutMs = 15000, const QStringList &environment = {});

@@ -1,5 +1,6 @@
 #include "pki/Trust.h"
 
+#include "pki/CaChain.h"
 #include "pki/CaLayout.h"
 #include "pki/CaLock.h"
 #include "pki/CommandLines.h"
@@ -170,7 +171,7 @@ QString FileError(const QString &file)
 
 QString TrustAnchorCa(const QString &ca)
 {
-    return ca;
+    return RootCaOf(ca);
 }
 
 QString TrustNickname(const QString &ca)

@@ -45,11 +45,20 @@ void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, c
         settings.RemoveKey(ca, SettingsKeys::CrlUrl);
     else
         settings.WriteValue(ca, SettingsKeys::CrlUrl, f.crlUrl);
+    if (f.issuer.isEmpty())
+        settings.RemoveKey(ca, SettingsKeys::Issuer);
+    else
+        settings.WriteValue(ca, SettingsKeys::Issuer, f.issuer);
+    if (f.nameConstraint)
+        settings.WriteValue(ca, SettingsKeys::NameConstraint, SettingsKeys::Selected);
+    else
+        settings.RemoveKey(ca, SettingsKeys::NameConstraint);
 }
 
 TCaFields ReadCaSection(const TIniFile &settings, const QString &ca)
 {
     const auto read = [&](const QString &key) { return settings.ReadValue(ca, key, QString()); };
     return {read(kEmail), read(kDays),    read(kCountry), read(kProvince),          read(kCity),
-            read(kCompany), read(kService), read(SettingsKeys::CrlUrl), read(SettingsKeys::KeyType)};
+            read(kCompany), read(kService), read(SettingsKeys::CrlUrl), read(SettingsKeys::KeyType),
+            read(SettingsKeys::Issuer), read(SettingsKeys::NameConstraint) == SettingsKeys::Selected};
 }

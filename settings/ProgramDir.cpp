@@ -31,7 +31,7 @@ TProgramDir Usable(const QString &dir)
     return {dir, QString()};
 }
 
-TProgramDir NamedDir(const QString &given)
+TProgramDir NamedDir(const QString &given, bool readOnly)
 {
     const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(given));
     const QString dir = WithSlash(path);
@@ -40,11 +40,13 @@ TProgramDir NamedDir(const QString &given)
         return {QString(), QStringLiteral("le répertoire %1 n'existe pas.").arg(Quoted(dir))};
     if (!info.isDir())
         return {QString(), QStringLiteral("%1 n'est pas un répertoire.").arg(Quoted(path))};
-    return Usable(dir);
+    return readOnly ? TProgramDir{dir, QString()} : Usable(dir);
 }
 
-TProgramDir UserDir(const QString &dir)
+TProgramDir UserDir(const QString &dir, bool readOnly)
 {
+    if (readOnly)
+        return {dir, QString()}; // a report on a directory never made finds no CA in it
     if (!QFileInfo(dir).isDir()) {
         const QString parent = QFileInfo(QDir::cleanPath(dir)).path();
         if (!QDir().mkpath(parent)
@@ -92,8 +94,8 @@ TProgramDir ChooseProgramDir(const QString &exeDir, const TCommandLine &commandL
     if (!commandLine.error.isEmpty())
         return {QString(), commandLine.error};
     if (commandLine.hasDir)
-        return NamedDir(commandLine.dir);
+        return NamedDir(commandLine.dir, commandLine.readOnly);
     if (IsInstalledCopy(exeDir))
-        return UserDir(userDataDir);
+        return UserDir(userDataDir, commandLine.readOnly);
     return {WithSlash(exeDir), QString()};
 }

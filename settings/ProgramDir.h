@@ -12,6 +12,8 @@ struct TCommandLine
     bool hasDir = false;
     QString dir;
     QString error; // French, empty when the arguments are usable
+    // Only read, by a report: the directory need not take new files, nor is it made.
+    bool readOnly = false;
 };
 
 // Reads `--dir DIR` or `--dir=DIR` from the arguments left by QApplication (the

@@ -20,5 +20,9 @@ inline const QString KeyType = QStringLiteral("key_type");
 
 // In a CA's section: the address where clients fetch its CRL; absent when it has none.
 inline const QString CrlUrl = QStringLiteral("crl_url");
+// In a CA's section: the CA that signs its certificate when it is created, and "1" when
+// that certificate limits the names below it to the CA's domain; both absent when not set.
+inline const QString Issuer = QStringLiteral("issuer");
+inline const QString NameConstraint = QStringLiteral("name_constraint");
 
 } // namespace SettingsKeys

@@ -159,8 +159,8 @@ TEST_F(CreateCaTest, AFailedOrStoppedOperationLeavesEveryFileAsItWas)
     };
     const Case cases[] = {
         {"cxButton6", 3, "La création du CA a échoué"},
-        {"cxButton14", 5, "La création du certificat a échoué"},
-        {"cxButton15", 5, "La création du certificat a échoué"},
+        {"cxButton14", 6, "La création du certificat a échoué"},
+        {"cxButton15", 6, "La création du certificat a échoué"},
         {"cxButton16", 2, "La révocation ou la publication de la CRL a échoué"},
     };
     PrepareCa("acme.test");

@@ -370,6 +370,66 @@ TEST_F(DayTest, AnAgingCaIsSummarisedAndToldOnce)
     EXPECT_EQ(boxes->Texts("message").size(), 1);
 }
 
+// A root signs an issuing CA chosen on Configuration: the choice is kept per CA, the
+// issuing CA's certificates chain to the root alone, names outside its domain are refused,
+// its summary names the root, and the root does not leave the list without a word.
+TEST_F(DayTest, AnIssuingCaIsMadeUnderTheRootChosenOnConfiguration)
+{
+    PrepareCa("acme.test");
+    CreateCa("root secret");
+    PrepareCa("paris.acme.test");
+    Type("txtServiceCA", "Émission");
+    auto *issuers = Combo("comboIssuerCA");
+    auto *constrained = Find<QCheckBox>("chkNameConstraintCA");
+    ASSERT_EQ(issuers->count(), 2);
+    EXPECT_EQ(issuers->itemText(0), "Aucun (CA racine)");
+    issuers->setCurrentIndex(1);
+    constrained->setChecked(true);
+    Click("cxButton1");
+    EXPECT_TRUE(SettingsLines().contains("issuer=acme.test"));
+    EXPECT_TRUE(SettingsLines().contains("name_constraint=1"));
+    ShowPage("cxTabSheet1");
+    Type("txtIssuerPass", "root secret");
+    CreateCa("paris secret");
+    ASSERT_TRUE(boxes->Texts("error").isEmpty()) << qPrintable(boxes->Texts("error").join("\n"));
+    const QString root = Ca("acme.test", "private/ca.crt"), issuing = Ca("paris.acme.test", "private/ca.crt");
+    ExpectVerifies("acme.test", issuing);
+
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    IssueServer("www", "pw");
+    int rc = 0;
+    const QByteArray out = Tool({"verify", "-x509_strict", "-CAfile", root, "-untrusted", issuing,
+                                 Ca("paris.acme.test", "certs/www/user.crt")}, &rc);
+    EXPECT_EQ(rc, 0) << out.constData();
+    Type("txtAltNamesSrv", "www.evil.test");
+    IssueServer("evil", "pw");
+    EXPECT_EQ(boxes->Texts("message").last(), Texts::OutsideCaDomain("www.evil.test", {"paris.acme.test"}));
+    EXPECT_FALSE(QFileInfo::exists(Ca("paris.acme.test", "certs/evil")));
+
+    // Each CA shows its own choice.
+    Combo("comboDomaineName")->setCurrentIndex(0);
+    EXPECT_EQ(issuers->currentIndex(), 0);
+    EXPECT_FALSE(constrained->isChecked());
+    EXPECT_EQ(issuers->count(), 2);
+    EXPECT_EQ(issuers->itemText(1), "paris.acme.test");
+    Combo("comboDomaineName")->setCurrentIndex(1);
+    EXPECT_EQ(issuers->currentText(), "acme.test");
+    EXPECT_TRUE(constrained->isChecked());
+    ShowPage("cxTabSheet5");
+    QTextDocument summary;
+    summary.setHtml(Find<QLabel>("lblExpiry")->text());
+    EXPECT_TRUE(summary.toPlainText().startsWith(Texts::IssuedBy("acme.test") + " · CA valable jusqu'au "))
+        << qPrintable(summary.toPlainText());
+
+    ShowPage("cxTabSheet4");
+    Combo("comboDomaineName")->setCurrentIndex(0);
+    boxes->shown.clear();
+    boxes->answers = {false};
+    Click("btDelCA");
+    EXPECT_EQ(boxes->Texts("confirm"), QStringList{Texts::RemoveCaThatIssued("acme.test", {"paris.acme.test"})});
+    EXPECT_TRUE(SettingsLines().contains("[acme.test]"));
+}
+
 // A printer makes its own key and request; the request is signed through the window and
 // the key never reaches the CA.
 TEST_F(DayTest, ARequestMadeElsewhereIsSignedWithoutItsKey)

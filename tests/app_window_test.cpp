@@ -23,7 +23,7 @@ QString ShownText(QWidget *w)
 {
     if (auto *g = qobject_cast<QGroupBox *>(w)) return g->title();
     if (auto *l = qobject_cast<QLabel *>(w)) return l->text();
-    if (auto *b = qobject_cast<QPushButton *>(w)) return b->text();
+    if (auto *b = qobject_cast<QAbstractButton *>(w)) return b->text();
     if (auto *e = qobject_cast<QLineEdit *>(w)) return e->text();
     if (auto *c = qobject_cast<QComboBox *>(w)) return c->currentText();
     if (auto *m = qobject_cast<QPlainTextEdit *>(w)) return m->toPlainText();
@@ -37,6 +37,9 @@ TEST_F(WindowTest, EveryControlHasItsNameKindBoundsTextAndState)
         {"cxGroupBox1", "QGroupBox", "cxTabSheet1", {8, 8, 555, 400}, "", false, nullptr, true},
         {"cxLabel4", "QLabel", "cxGroupBox1", {9, 16, 104, 17}, "Passe phrase du CA", false, nullptr, true},
         {"cxMaskEdit1", "QLineEdit", "cxGroupBox1", {120, 16, 409, 21}, "", false, nullptr, true},
+        {"lblIssuerPass", "QLabel", "cxGroupBox1", {9, 42, 150, 17}, "Passe phrase du CA émetteur", false, nullptr, true},
+        {"txtIssuerPass", "QLineEdit", "cxGroupBox1", {164, 40, 365, 21}, "", false,
+         "Celle du CA émetteur choisi sur la page Configuration ; inutile pour un CA racine.", true},
         {"cxButton6", "QPushButton", "cxGroupBox1", {8, 64, 193, 25}, "Créer et signer le CA", false, nullptr, true},
         {"cxMemo1", "QPlainTextEdit", "cxGroupBox1", {8, 104, 537, 280}, "", false, nullptr, true},
         {"cxButton3", "QPushButton", "cxTabSheet1", {480, 420, 75, 25}, "Quit", false, nullptr, true},
@@ -105,7 +108,17 @@ TEST_F(WindowTest, EveryControlHasItsNameKindBoundsTextAndState)
         {"comboKeyTypeCA", "QComboBox", "cxGroupBox7", {384, 52, 105, 21}, "RSA 2048", false,
          "Clé du CA à sa création et clés des certificats émis ensuite.", true},
         {"cxButton1", "QPushButton", "cxGroupBox7", {432, 176, 75, 25}, "Save", false, nullptr, true},
+        {"grpIssuerCA", "QGroupBox", "cxTabSheet4", {572, 176, 200, 100}, " Hiérarchie ", false, nullptr, true},
+        {"lblIssuerCA", "QLabel", "grpIssuerCA", {8, 20, 184, 17}, "CA émetteur", false, nullptr, true},
+        {"comboIssuerCA", "QComboBox", "grpIssuerCA", {8, 38, 184, 21}, "Aucun (CA racine)", false,
+         "Le CA qui signe ce CA quand vous le créez. Aucun : un CA racine, signé par lui-même.", true},
+        {"chkNameConstraintCA", "QCheckBox", "grpIssuerCA", {8, 68, 184, 17}, "Limiter aux noms du domaine", false,
+         "Le certificat du CA ne vaut que pour les noms de son domaine et en dessous ; les adresses IP restent permises.",
+         true},
         {"cxButton2", "QPushButton", "cxTabSheet4", {480, 420, 75, 25}, "Quit", false, nullptr, true},
+        {"btImportCA", "QPushButton", "cxTabSheet4", {580, 72, 180, 25}, "Importer un CA…", false,
+         "Reprend un CA existant : le dossier pki d'easy-rsa, ou la clé et le certificat d'un CA. Les fichiers "
+         "d'origine ne sont que lus.", true},
         {"cxGroupBox5", "QGroupBox", "cxTabSheet5", {8, 8, 555, 400}, " Liste de révocation ", false, nullptr, true},
         {"cxLabel21", "QLabel", "cxGroupBox5", {9, 16, 104, 17}, "Passe phrase du CA", false, nullptr, true},
         {"cxMaskEdit4", "QLineEdit", "cxGroupBox5", {120, 16, 409, 21}, "", false, nullptr, true},

@@ -66,4 +66,65 @@ done <<'CASES'
 CASES
 "$tarvik" --dir . expiry acme.test >out 2>&1 || true
 ! grep -q "mail.acme.test" out || fail "a renewed certificate is reported as ending"
+
+# Every operation of the window from the command line, in a program directory of its own:
+# each command's exit status, what it says, and what openssl finds in its results.
+work=$tmp/work; mkdir "$work"; cd "$work"
+printf '[path]\r\nopenssl=%s\r\n' "$(command -v openssl)" >tarvik.ini
+export TARVIK_CA_PASS=$pass TARVIK_EXPORT_PASS=export-pw
+t() { "$tarvik" --dir "$work" "$@"; }
+ca=net.test/private/ca.crt
+v() { openssl verify -x509_strict -CAfile "$ca" "$@" 2>&1 | grep -q ': OK'; }
+openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout dev.key -subj /CN=dev.net.test \
+  -addext subjectAltName=DNS:dev.net.test,IP:10.1.2.3 -out "$tmp/dev.csr" 2>/dev/null
+mkfifo fifo.pass
+printf '\n%s\n' "$pass" >empty.pass; chmod 600 empty.pass
+head -c 5000 /dev/zero | tr '\0' x >big.pass; chmod 600 big.pass
+printf '%s\n' "$pass" >"$tmp/caller.pass"; chmod 600 "$tmp/caller.pass"
+subject="--email pki@net.test --country FR --province IDF --city Paris --company Net --service IT"
+while IFS='|' read -r want reason cmd check; do
+  set +e; eval "$cmd" >out 2>&1 </dev/null; got=$?; set -e
+  [ "$got" = "$want" ] || { cat out >&2; fail "$cmd: exit $got, not $want"; }
+  grep -q -- "$reason" out || { cat out >&2; fail "$cmd: no « $reason »"; }
+  [ -z "$check" ] || eval "$check" || { cat out >&2; fail "$cmd: $check"; }
+  ! grep -q -e "$pass" -e export-pw out || fail "$cmd printed a secret"
+done <<'CASES'
+2|commande inconnue : « clr »|env -u DISPLAY "$tarvik" clr x|
+2|option inconnue : « --no-such »|"$tarvik" --no-such|
+2|usage : tarvik server|t server net.test|
+2|attend une valeur|t expiry --days|
+0|Usage : tarvik \[--dir RÉPERTOIRE\] server CA HÔTE|t server --help|
+2|Nom de CA invalide|t ca bad_name $subject --days 3650|[ ! -e bad_name ]
+2|type de clé inconnu|t ca net.test $subject --days 3650 --key-type dsa|[ ! -e net.test ]
+2|Nom province|t ca net.test --email pki@net.test --country FR --city Paris --company Net --service IT --days 3650|[ ! -e net.test ]
+0|Votre ca.crt est dans net.test/private/ca.crt|t ca net.test $subject --days 3650 --key-type ecdsa-p256|openssl x509 -in $ca -noout -text | grep -q 'ASN1 OID: prime256v1'
+2|La nouvelle clé du CA sera de type ECDSA P-256|t ca net.test --days 3650|cmp -s $ca net.test/private/ca.crt.prev || [ ! -e net.test/private/ca.crt.prev ]
+0|www.p12|t server net.test www.net.test --alt 10.0.0.5 --alt web --days 397|v -verify_ip 10.0.0.5 net.test/certs/www/user.crt && openssl pkcs12 -in net.test/certs/www/www.p12 -passin pass:export-pw -noout
+2|Vous avez déja un certificat|t server net.test www --days 397|
+2|825|t server net.test api --days 1000|[ ! -e net.test/certs/api/user.crt ]
+0|api.p12|t server net.test api --days 1000 --yes --aes|openssl pkcs12 -in net.test/certs/api/api.p12 -passin pass:export-pw -info -noout 2>&1 | grep -q AES-256
+2|ni un nom DNS|t server net.test mail --alt 'bad name!' --days 397|[ ! -e net.test/certs/mail ]
+0|alice.p12|t user net.test alice --email alice@net.test --days 365|openssl x509 -in net.test/certs/alice/user.crt -noout -ext subjectAltName | grep -q alice@net.test
+2|pas un fichier ordinaire|env -u TARVIK_CA_PASS "$tarvik" --dir "$work" user net.test bob --days 365 --passphrase-file fifo.pass|[ ! -e net.test/certs/bob ]
+2|est vide|env -u TARVIK_CA_PASS "$tarvik" --dir "$work" user net.test bob --days 365 --passphrase-file empty.pass|
+2|dépasse 4 Kio|env -u TARVIK_CA_PASS "$tarvik" --dir "$work" crl net.test --passphrase-file big.pass|
+2|aucun terminal|env -u TARVIK_EXPORT_PASS "$tarvik" --dir "$work" user net.test bob --days 365|[ ! -e net.test/certs/bob ]
+2|Signer cette demande|t sign net.test "$tmp/dev.csr" --server --days 397|[ ! -e net.test/certs/dev.net.test ]
+0|dev.net.test-chain.pem|t sign net.test "$tmp/dev.csr" --server --days 397 --yes|v -verify_ip 10.1.2.3 net.test/certs/dev.net.test/user.crt
+2|précisez --server ou --user|t sign net.test "$tmp/dev.csr" --days 397|
+0|reste valable|t renew net.test www|openssl x509 -in net.test/certs/www/user.crt -noout -ext subjectAltName | grep -q 'IP Address:10.0.0.5'
+0|reste valable|t renew net.test dev.net.test --yes|v net.test/certs/dev.net.test/user.crt
+2|aucun certificat en vigueur|t renew net.test nobody|
+0|liste de revocation|t revoke net.test 01|openssl crl -in net.test/crl/net.test.crl.crt -noout -text | grep -q 'Serial Number: 01'
+1|échoué|t revoke net.test 01|! grep -q '^tarvik\.[a-z]*:' out
+1|déjà en cours|flock net.test "$tarvik" --dir "$work" crl net.test|
+0|liste de revocation|(cd "$tmp" && env -u TARVIK_CA_PASS "$tarvik" --dir "$work" crl net.test --passphrase-file caller.pass)|
+0|"state": "revoked"|t list --json|[ "$(t list --json | jq -r '.[] | select(.name == "alice") | .files.pkcs12')" = "$work/net.test/certs/alice/alice.p12" ]
+0|n° 03|t list net.test|
+0|"item": "crl"|t expiry --json net.test|t expiry --json | jq -e 'map(select(.item == "ca" and .status == "ok")) | length == 1' >/dev/null
+2|aucun terminal|t ca sub.net.test $subject --service Sub --days 365 --issuer net.test|[ ! -e sub.net.test/private/ca.crt ]
+0|Votre ca.crt|env TARVIK_ISSUER_PASS=$pass "$tarvik" --dir "$work" ca sub.net.test $subject --service Sub --days 365 --issuer net.test --name-constraint|v sub.net.test/private/ca.crt && openssl x509 -in sub.net.test/private/ca.crt -noout -ext nameConstraints | grep -q DNS:sub.net.test
+2|hors du domaine|t server sub.net.test www --alt www.evil.test --days 30|[ ! -e sub.net.test/certs/www ]
+1|^net.test : CA valable|t expiry sub.net.test|
+CASES
 echo "cli test passed"

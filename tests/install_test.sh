@@ -33,7 +33,7 @@ start_until() {
 DESTDIR=$tmp/root cmake --install "$build" --prefix /usr >/dev/null
 for f in bin/tarvik share/applications/io.github.tarvik.Tarvik.desktop share/metainfo/io.github.tarvik.Tarvik.metainfo.xml \
          share/icons/hicolor/scalable/apps/tarvik.svg share/icons/hicolor/16x16/apps/tarvik.png \
-         share/icons/hicolor/48x48/apps/tarvik.png lib/systemd/user/tarvik-crl@.service; do
+         share/icons/hicolor/48x48/apps/tarvik.png lib/systemd/user/tarvik-crl@.service share/man/man1/tarvik.1; do
   [ -f "$tmp/root/usr/$f" ] || fail "not installed: /usr/$f"
 done
 

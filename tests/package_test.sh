@@ -15,7 +15,8 @@ done
 files=$(dpkg-deb -c "$deb")
 for f in usr/bin/tarvik usr/share/applications/io.github.tarvik.Tarvik.desktop \
          usr/share/metainfo/io.github.tarvik.Tarvik.metainfo.xml usr/lib/systemd/user/tarvik-crl@.timer \
-         usr/share/icons/hicolor/scalable/apps/tarvik.svg usr/share/icons/hicolor/48x48/apps/tarvik.png; do
+         usr/share/icons/hicolor/scalable/apps/tarvik.svg usr/share/icons/hicolor/48x48/apps/tarvik.png \
+         usr/share/man/man1/tarvik.1; do
   grep -q " \./$f\$" <<<"$files" || fail "the package lacks /$f"
 done
 echo "package test passed: $(stat -c %s "$deb") bytes; Depends: $depends"

@@ -262,7 +262,7 @@ TEST_F(PkiTest, CommittedResultsReplaceEveryFileOfTheEarlierIssue)
             WriteBytes(pending, "new");
         EXPECT_EQ(CommitResults(plan), "");
         const QStringList expected = kind == TOperationKind::UserCertificate
-                                         ? QStringList{"Jean.p12", "user.crt", "user.csr", "user.key"}
+                                         ? QStringList{"Jean-chain.pem", "Jean.p12", "user.crt", "user.csr", "user.key"}
                                          : QStringList{"Jean-chain.pem", "user.crt", "user.csr"};
         EXPECT_EQ(QDir(dir).entryList(QDir::Files, QDir::Name), expected);
         for (const QString &file : expected)

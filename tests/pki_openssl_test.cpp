@@ -1,9 +1,11 @@
+#include "pki/CaChain.h"
 #include "pki/CaFiles.h"
 #include "pki/CertificateRequest.h"
 #include "pki/CommandLines.h"
 #include "pki/IndexFile.h"
 #include "pki/Operation.h"
 #include "pki/PemDates.h"
+#include "pki/Renewal.h"
 #include "pki/Texts.h"
 #include "pki_support.h"
 
@@ -13,6 +15,8 @@
 #include <QTimeZone>
 
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 
 // These tests hand the written files and the built command lines to the real
@@ -141,6 +145,22 @@ protected:
             QDir().mkpath(dir);
         plan.writeFiles();
         return Shell(plan.commands);
+    }
+
+    // The whole plan as the window runs it: folders, files, the run with the plan's
+    // secrets, and the results committed once it succeeded.
+    TRun RunPlan(const TOperationInput &in)
+    {
+        const TOperationPlan plan = PlanOperation(in);
+        for (const QString &dir : plan.directories)
+            QDir().mkpath(dir);
+        if (plan.writeFiles)
+            plan.writeFiles();
+        const TRun run = RunProgram("/bin/sh", {"-e"}, (plan.commands.join(u'\n') + u'\n').toUtf8(), plan.environment);
+        if (run.exitCode == 0) {
+            EXPECT_EQ(CommitResults(plan), "");
+        }
+        return run;
     }
 
     TRun Revoke(const QString &ca, const QString &serial)
@@ -331,7 +351,10 @@ TEST_F(OpensslTest, SignedRequestsKeepOnlyTheirNamesAndGetTarviksUses)
                   "X509v3 Subject Alternative Name: \n    " + c.names
                       + "\nX509v3 Basic Constraints: critical\n    CA:FALSE\nX509v3 Extended Key Usage: \n    " + c.uses
                       + "\nX509v3 Key Usage: critical\n    Digital Signature, Key Encipherment\n");
-        EXPECT_EQ(ReadBytes(dir + c.name + "-chain.pem"), ReadBytes(crt) + ReadBytes("acme.test/private/ca.crt"));
+        // PEM blocks only: the text the tool writes before the certificate stays out.
+        const QByteArray signedCrt = ReadBytes(crt);
+        EXPECT_EQ(ReadBytes(dir + c.name + "-chain.pem"),
+                  signedCrt.mid(signedCrt.indexOf("-----BEGIN")) + ReadBytes("acme.test/private/ca.crt"));
         EXPECT_EQ(QDir(dir).entryList(QDir::Files, QDir::Name | QDir::Reversed),
                   QStringList({"user.csr", "user.crt", c.name + "-chain.pem"}));
     }
@@ -368,6 +391,180 @@ TEST_F(OpensslTest, AServerWithTheChainFileVerifiesAgainstTheCaAlone)
     server.waitForFinished(5000);
     EXPECT_EQ(client.exitCode, 0) << client.output.constData();
     EXPECT_TRUE(client.output.contains("Verification: OK")) << client.output.constData();
+}
+
+// A root that signs only CAs, issuing CAs under it with and without a name constraint,
+// and what their servers and users get: strict chains from the root alone, exports with
+// the whole chain, names kept within the domain, and the revocation of an issuing CA.
+TEST_F(OpensslTest, IssuingCasUnderARootMakeStrictChainsAndFallWithTheirRevocation)
+{
+    const QString root = "acme.test", paris = "paris.acme.test", lyon = "lyon.test";
+    const QString issuingPass = "paris $x 'y'";
+    CreateCa(root, {"FR", "Bretagne", "Brest", "Acme", "Racine", "pki@acme.test"});
+    for (const QString &ca : {paris, lyon, "sub." + paris}) {
+        CreateCaSkeleton(progDir_, ca);
+        WriteRootTemplate(progDir_, ca);
+        WriteRootSubject(progDir_, ca, {"FR", "Rhône", "Lyon", "Acme", "Émetteur " + ca, "pki@acme.test"});
+    }
+    TOperationInput in;
+    in.kind = TOperationKind::CreateCa;
+    in.tool = Tool();
+    in.passphrase = issuingPass;
+    in.issuer = root;
+    in.issuerPassphrase = kPass;
+    in.issuerCrlUrl = "http://pki.acme.test/acme.test.crl";
+    in.keyType = TKeyType::EcdsaP256;
+    in.days = "40";
+    in.ca = paris;
+    in.nameConstraint = true;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    EXPECT_EQ(WarningsBeforeIssue(in, {}, now).size(), 1) << "outlives its root";
+    in.days = "20";
+    EXPECT_EQ(WarningsBeforeIssue(in, {}, now), QStringList());
+    EXPECT_EQ(CasToLock(in), QStringList({paris, root}));
+    ASSERT_EQ(RefusalBeforeRun(in), "");
+    TRun run = RunPlan(in);
+    ASSERT_EQ(run.exitCode, 0) << run.output.constData();
+    in.ca = lyon;
+    in.nameConstraint = false;
+    run = RunPlan(in);
+    ASSERT_EQ(run.exitCode, 0) << run.output.constData();
+
+    const auto ext = [&](const QString &cert) {
+        return QString::fromUtf8(RunProgram(Tool(), {"x509", "-in", cert, "-noout", "-ext",
+                                                     "basicConstraints,keyUsage,nameConstraints,crlDistributionPoints"})
+                                     .output);
+    };
+    const QString parisExt = ext(paris + "/private/ca.crt");
+    for (const char *part : {"Basic Constraints: critical\n    CA:TRUE, pathlen:0",
+                             "Key Usage: critical\n    Certificate Sign, CRL Sign",
+                             "Name Constraints: critical\n    Permitted:\n      DNS:paris.acme.test",
+                             "URI:http://pki.acme.test/acme.test.crl"})
+        EXPECT_TRUE(parisExt.contains(part)) << part << parisExt.toStdString();
+    EXPECT_FALSE(ext(lyon + "/private/ca.crt").contains("Name Constraints"));
+    EXPECT_EQ(Verify(root, paris + "/private/ca.crt").exitCode, 0);
+    EXPECT_EQ(IssuerOf(paris), root);
+    EXPECT_EQ(RootCaOf(paris), root);
+    EXPECT_EQ(IssuerOf(root), "");
+    EXPECT_EQ(ReadIndexLists(root).valid.size(), 2);
+    EXPECT_TRUE(ReadRenewal(Tool(), root + "/newcerts/01.pem", "." + root).caCertificate);
+    EXPECT_EQ(IssuedCasInForce(root, now), QStringList({lyon, paris}));
+    TOperationInput again = in;
+    again.ca = root;
+    again.issuer.clear();
+    EXPECT_TRUE(PlanOperation(again).question.contains(Texts::IssuedCasLost({lyon, paris})));
+
+    // Refused before anything is signed.
+    TOperationInput server = in;
+    server.kind = TOperationKind::ServerCertificate;
+    server.ca = paris;
+    server.passphrase = issuingPass;
+    server.name = "www";
+    server.suffix = "." + paris;
+    server.password = "pw";
+    server.days = "10";
+    server.subject = {"FR", "Rhône", "Lyon", "Acme", "IT", "pki@acme.test"};
+    TOperationInput user = server;
+    user.kind = TOperationKind::UserCertificate;
+    user.name = "Jean Dupont";
+    TOperationInput request = server;
+    request.kind = TOperationKind::SignServerRequest;
+    TOperationInput sub = in;
+    sub.ca = "sub.paris.acme.test";
+    sub.issuer = paris;
+    const struct
+    {
+        TOperationInput in;
+        QString field, value, refusal;
+    } refusals[] = {
+        {server, "altNames", "10.0.0.5 www.evil.test", Texts::OutsideCaDomain("www.evil.test", {paris})},
+        {user, "name", "bob.evil.test", Texts::OutsideCaDomain("bob.evil.test", {paris})},
+        {request, "request", "DNS:printer.evil.test", Texts::OutsideCaDomain("printer.evil.test", {paris})},
+        {sub, "", "", Texts::IssuerNotRoot(paris, root)},
+        {in, "issuer", lyon, Texts::IssuerIsTheCa},
+    };
+    for (auto r : refusals) {
+        if (r.field == "altNames")
+            r.in.altNames = r.value;
+        else if (r.field == "name")
+            r.in.name = r.value;
+        else if (r.field == "issuer")
+            r.in.issuer = r.value;
+        else if (r.field == "request")
+            r.in.requestAltNames = {"DNS:printer." + paris, "IP:10.0.0.9", r.value};
+        const QString refusal = InvalidNameRefusal(r.in).isEmpty() ? RefusalBeforeRun(r.in) : InvalidNameRefusal(r.in);
+        EXPECT_EQ(refusal, r.refusal) << r.value.toStdString();
+    }
+    server.altNames = "10.0.0.5 intranet.paris.acme.test";
+    ASSERT_EQ(InvalidNameRefusal(server) + RefusalBeforeRun(server), "");
+    TOperationInput elsewhere = server;
+    elsewhere.ca = lyon;
+    elsewhere.suffix = "." + lyon;
+    elsewhere.altNames = "www.other.test";
+    EXPECT_EQ(InvalidNameRefusal(elsewhere), "") << "no constraint, no limit";
+
+    const QString trustRoot = root + "/private/ca.crt";
+    const QString issuing = paris + "/private/ca.crt";
+    const auto strict = [&](const QString &cert, const QStringList &more = {}) {
+        return RunProgram(Tool(), QStringList{"verify", "-x509_strict", "-CAfile", trustRoot, "-untrusted", issuing}
+                                      + more + QStringList{cert});
+    };
+    for (const TOperationInput &leaf : {server, user}) {
+        run = RunPlan(leaf);
+        ASSERT_EQ(run.exitCode, 0) << run.output.constData();
+        const QString dir = paris + "/certs/" + leaf.name + "/";
+        run = strict(dir + "user.crt");
+        EXPECT_EQ(run.exitCode, 0) << run.output.constData();
+        const QByteArray crt = ReadBytes(dir + "user.crt");
+        EXPECT_EQ(ReadBytes(dir + leaf.name + "-chain.pem"), crt.mid(crt.indexOf("-----BEGIN")) + ReadBytes(issuing));
+        struct stat key;
+        ASSERT_EQ(::stat(QFile::encodeName(dir + "user.key").constData(), &key), 0);
+        EXPECT_EQ(key.st_mode & 0777, 0600u);
+        const TRun p12 = RunProgram(Tool(), {"pkcs12", "-in", dir + leaf.name + ".p12", "-passin", "pass:pw", "-nokeys"});
+        EXPECT_EQ(p12.output.count("-----BEGIN CERTIFICATE-----"), 3) << p12.output.constData();
+    }
+
+    // Made outside Tarvik with the issuing CA's key: clients hold the constraint against it.
+    WriteBytes("out.ext", "subjectAltName=DNS:www.evil.test\nauthorityKeyIdentifier=keyid\nsubjectKeyIdentifier=hash\n"
+                          "basicConstraints=critical,CA:false\nkeyUsage=critical,digitalSignature\n");
+    ASSERT_EQ(RunProgram(Tool(), {"req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                                  "-keyout", "out.key", "-subj", "/CN=www.evil.test", "-out", "out.csr"})
+                  .exitCode,
+              0);
+    run = RunProgram(Tool(), {"x509", "-req", "-in", "out.csr", "-CA", issuing, "-CAkey", paris + "/private/ca.key",
+                              "-passin", "env:P", "-days", "5", "-extfile", "out.ext", "-out", "out.crt"},
+                     {}, {"P=" + issuingPass});
+    ASSERT_EQ(run.exitCode, 0) << run.output.constData();
+    run = strict("out.crt");
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.output.contains("permitted subtree violation")) << run.output.constData();
+
+    // Each CA publishes its CRL; the issuing CA revoked at the root takes its certificates with it.
+    TOperationInput crl;
+    crl.kind = TOperationKind::CrlPublication;
+    crl.tool = Tool();
+    for (const auto &[ca, pass] : {std::pair{root, kPass}, std::pair{paris, issuingPass}}) {
+        crl.ca = ca;
+        crl.passphrase = pass;
+        run = RunPlan(crl);
+        ASSERT_EQ(run.exitCode, 0) << run.output.constData();
+    }
+    const QStringList crls{"-crl_check_all", "-CRLfile", root + "/crl/" + root + ".crl.crt", "-CRLfile",
+                           paris + "/crl/" + paris + ".crl.crt"};
+    const QString www = paris + "/certs/www/user.crt";
+    run = strict(www, crls);
+    EXPECT_EQ(run.exitCode, 0) << run.output.constData();
+    TOperationInput revoke = crl;
+    revoke.kind = TOperationKind::Revocation;
+    revoke.ca = root;
+    revoke.passphrase = kPass;
+    revoke.serial = CertificateSerial(issuing);
+    run = RunPlan(revoke);
+    ASSERT_EQ(run.exitCode, 0) << run.output.constData();
+    run = strict(www, crls);
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.output.contains("certificate revoked")) << run.output.constData();
+    EXPECT_EQ(IssuedCasInForce(root, now), QStringList({lyon}));
 }
 
 TEST_F(OpensslTest, RequestsThatCannotBeSignedAreRefusedWithTheReason)

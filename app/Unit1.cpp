@@ -3,6 +3,7 @@
 
 #include "CaImport.h"
 #include "IssuerChoice.h"
+#include "TrustHandler.h"
 #include "common/Exception.h"
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
@@ -107,6 +108,12 @@ void TForm1::ConnectHandlers()
     on(ui->chkCompatUsr, &QCheckBox::toggled, &TForm1::chkCompatUsrClick);
     on(ui->btSignCsrSrv, &QPushButton::clicked, &TForm1::btSignCsrSrvClick);
     on(ui->btSignCsrUsr, &QPushButton::clicked, &TForm1::btSignCsrUsrClick);
+    connect(ui->btTrustCA, &QPushButton::clicked, this, [this] {
+        Guarded([this] {
+            if (!TypedCaRefused())
+                TTrustHandler(*this).btTrustCAClick();
+        });
+    });
     // An imported CA is selected, then its CRL is published as any operation runs.
     connect(ui->btImportCA, &QPushButton::clicked, this, [this] {
         Guarded([this] {

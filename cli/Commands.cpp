@@ -3,5 +3,6 @@
 QList<TCliCommand> AllCommands()
 {
     return {CaCommand(),    ServerCommand(), UserCommand(), SignCommand(), RenewCommand(),
-            RevokeCommand(), CrlCommand(),   ListCommand(), ExpiryCommand(), ImportCommand()};
+            RevokeCommand(), CrlCommand(),   ListCommand(), ExpiryCommand(), ImportCommand(),
+            TrustCommand()};
 }

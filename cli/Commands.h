@@ -35,5 +35,7 @@ TCliCommand CrlCommand();
 // cli/ReportCommands.cpp
 TCliCommand ListCommand();
 TCliCommand ExpiryCommand();
+// cli/TrustCommand.cpp
+TCliCommand TrustCommand();
 // cli/ImportCommand.cpp
 TCliCommand ImportCommand();

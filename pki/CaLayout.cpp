@@ -14,6 +14,7 @@ QString NewCertsDir(const QString &ca) { return ca + QStringLiteral("/newcerts")
 QString PrivateDir(const QString &ca) { return ca + QStringLiteral("/private"); }
 QString CaKey(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.key"); }
 QString CaCert(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.crt"); }
+QString CaCertDer(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.cer"); }
 QString CaRequest(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca.csr"); }
 QString IssuerName(const QString &ca) { return ca + QStringLiteral("/issuer.txt"); }
 QString CaChain(const QString &ca) { return PrivateDir(ca) + QStringLiteral("/ca-chain.pem"); }

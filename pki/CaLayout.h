@@ -18,6 +18,8 @@ QString NewCertsDir(const QString &ca);
 QString PrivateDir(const QString &ca);
 QString CaKey(const QString &ca);
 QString CaCert(const QString &ca);
+// The same certificate in DER, the form Windows and Android import, beside the PEM one.
+QString CaCertDer(const QString &ca);
 // A CA signed by another CA of the program directory: its request, the name of its
 // issuer, and its certificate followed by the issuer's (what clients need to build the
 // path to the root).

@@ -151,6 +151,12 @@ QStringList CrlCommands(const QString &tool, const QString &ca)
     };
 }
 
+QString CaCertDerCommand(const QString &tool, const QString &ca)
+{
+    return Line(tool, {"x509", "-in", ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca))), "-outform", "DER", "-out",
+                       ShellQuote(CaLayout::Pending(CaLayout::CaCertDer(ca)))});
+}
+
 QString CrlDerCommand(const QString &tool, const QString &ca)
 {
     return Line(tool, {"crl", "-in", ShellQuote(CaLayout::Pending(CaLayout::Crl(ca))), "-outform", "DER", "-out",

@@ -33,6 +33,9 @@ QStringList CreateCaCommands(const QString &tool, const QString &ca, const QStri
 // lines, then "exit".
 QStringList CreateIssuedCaCommands(const QString &tool, const QString &ca, const QString &days, TKeyType keyType,
                                    const QString &issuer, const QString &issuerCertificates);
+// Copies the CA certificate that CreateCaCommands writes into DER beside it, also under a
+// pending name.
+QString CaCertDerCommand(const QString &tool, const QString &ca);
 
 struct TCertificateRequest
 {

@@ -355,6 +355,9 @@ TOperationPlan PlanOperation(const TOperationInput &in)
             // A CA that was signed by another becomes a root: nothing may still say otherwise.
             plan.superseded = {CaLayout::IssuerName(in.ca), CaLayout::CaChain(in.ca), CaLayout::CaRequest(in.ca)};
         }
+        // The DER copy for Windows and Android, committed with the certificate.
+        plan.commands.insert(plan.commands.size() - 1, CaCertDerCommand(in.tool, in.ca));
+        plan.commits.append({CaLayout::Pending(CaLayout::CaCertDer(in.ca)), CaLayout::CaCertDer(in.ca)});
         plan.keptAsPrevious = {CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)};
         plan.doneMessage = Texts::CreateCaDone(in.ca);
         plan.failure = Texts::CreateCaFailed;

@@ -168,6 +168,11 @@ TValidity CertificateValidity(const QString &pemPath)
     return when;
 }
 
+QByteArray CertificateDer(const QString &pemPath)
+{
+    return PemBody(pemPath);
+}
+
 QDateTime CertificateNotAfter(const QString &pemPath)
 {
     return CertificateValidity(pemPath).notAfter;

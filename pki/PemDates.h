@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QDateTime>
 #include <QSet>
 #include <QString>
@@ -9,6 +10,9 @@
 // A time as certificates, CRLs and the tool's database write it: UTCTime "YYMMDDHHMMSSZ"
 // or GeneralizedTime "YYYYMMDDHHMMSSZ"; invalid otherwise.
 QDateTime Asn1Time(QStringView text);
+
+// The DER of the file's first PEM block; empty when the file is missing or holds none.
+QByteArray CertificateDer(const QString &pemPath);
 
 QDateTime CertificateNotAfter(const QString &pemPath);
 struct TValidity

@@ -220,4 +220,21 @@ QString ImportKeyNotEncrypted(const QString &toolLine);
 QString ImportFailed(const QString &why);
 QString ImportDone(const QString &ca, const QString &source, int valid, int revoked, int keys);
 
+// Installing a CA into this computer's trust stores (TextsTrust.cpp).
+extern const QString ChromeStore, ChromiumSnapStore, FirefoxStore, NssDatabaseStore, SystemStoreName, JavaStore;
+QString FirefoxProfileStore(const QString &profile, const QString &variant);
+QString StoreLine(const QString &store, const QString &where, const QString &outcome);
+extern const QString TrustInstalled, TrustDatabaseCreated, TrustAlreadyInstalled, TrustReplaced,
+    TrustUnderOtherName, TrustRemoved, TrustNotThere, TrustOtherCertificate, TrustSeveralCertificates,
+    TrustNeverStarted, TrustNoDatabase;
+QString TrustToolFailed(const QString &toolLine);
+extern const QString CertutilMissing, KeytoolMissing, SystemStoreUnknown, TrustStoresExclusive;
+QString SystemTrustNeedsRoot(const QString &sudoLine);
+QString CaCertDerFailed(const QString &file, const QString &reason);
+QString KeystorePasswordPrompt(const QString &keystore);
+QString TrustReport(const QString &ca);
+QString SystemStoreHint(const QString &sudoLine);
+extern const QString TrustCommandSummary, RemoveOptionHelp, NssOptionHelp, SystemOptionHelp, JavaOptionHelp,
+    KeystorePasswordFileOptionHelp;
+
 } // namespace Texts

@@ -33,6 +33,10 @@ TEST_F(CreateCaTest, CreatesAnEncryptedKeyAndASelfSignedCaCertificate)
     EXPECT_EQ(RunOpenSsl({"verify", "-CAfile", crt, crt}, &out), 0) << out.constData();
     RunOpenSsl({"x509", "-in", crt, "-noout", "-ext", "basicConstraints"}, &out);
     EXPECT_TRUE(out.contains("CA:TRUE")) << out.constData();
+    // The DER copy is the same certificate.
+    QByteArray der;
+    RunOpenSsl({"x509", "-in", crt, "-outform", "DER"}, &der);
+    EXPECT_EQ(ReadBytes(progDir + "acme.test/private/ca.cer"), der);
 
     RunOpenSsl({"x509", "-in", crt, "-noout", "-startdate", "-enddate"}, &out);
     const auto date = [&](const char *field) {
@@ -54,6 +58,37 @@ TEST_F(CreateCaTest, CreatesAnEncryptedKeyAndASelfSignedCaCertificate)
     EXPECT_TRUE(pane.contains("req -new")) << pane.toStdString();
     EXPECT_TRUE(pane.contains("exit")) << pane.toStdString();
     EXPECT_FALSE(QFileInfo::exists(progDir + "seed.rnd"));
+}
+
+// The button works in the browsers of a temporary HOME: Chrome's database is made, a
+// Firefox never opened is told, and the system store is left to the sudo line.
+TEST_F(CreateCaTest, InstallerDansCePosteTrustsTheCaInTheUsersBrowsers)
+{
+    const QString certutil = QStandardPaths::findExecutable("certutil");
+    if (certutil.isEmpty())
+        GTEST_SKIP() << "no certutil";
+    PrepareCa("acme.test");
+    Click("btTrustCA");
+    EXPECT_EQ(boxes->Texts("message").value(0), Texts::NoCaCertificate("acme.test"));
+    Type("cxMaskEdit1", "secret");
+    Click("cxButton6");
+    ASSERT_TRUE(WaitForRuns());
+    const QByteArray home = qgetenv("HOME");
+    const QString scratch = progDir + "home";
+    qputenv("HOME", scratch.toUtf8());
+    boxes->shown.clear();
+    Click("btTrustCA");
+    qputenv("HOME", home);
+    ASSERT_EQ(boxes->Texts("message").size(), 1) << boxes->Texts("error").value(0).toStdString();
+    const QStringList lines = boxes->Texts("message").first().split(u'\n');
+    EXPECT_EQ(lines.value(0), "Le CA acme.test installé dans ce poste :");
+    EXPECT_EQ(lines.value(1), "Chrome, Chromium (~/.pki/nssdb) : " + Texts::TrustDatabaseCreated);
+    EXPECT_EQ(lines.value(2), "Firefox (~/.mozilla/firefox) : " + Texts::TrustNeverStarted);
+    EXPECT_TRUE(lines.last().startsWith("sudo ")) << lines.last().toStdString();
+    EXPECT_TRUE(lines.last().endsWith(" trust acme.test --system")) << lines.last().toStdString();
+    const TRun listed = RunProgram(certutil, {"-L", "-d", "sql:" + scratch + "/.pki/nssdb", "-n", "Tarvik acme.test"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.output.constData();
+    EXPECT_FALSE(QFileInfo::exists(scratch + "/.mozilla"));
 }
 
 TEST_F(CreateCaTest, AnExistingCaCertificateIsReplacedOnlyAfterOk)
@@ -123,13 +158,13 @@ TEST_F(CreateCaTest, AFailedOrStoppedOperationLeavesEveryFileAsItWas)
         const char *failure;
     };
     const Case cases[] = {
-        {"cxButton6", 2, "La création du CA a échoué"},
+        {"cxButton6", 3, "La création du CA a échoué"},
         {"cxButton14", 6, "La création du certificat a échoué"},
         {"cxButton15", 6, "La création du certificat a échoué"},
         {"cxButton16", 2, "La révocation ou la publication de la CRL a échoué"},
     };
     PrepareCa("acme.test");
-    const QStringList kept = {"private/ca.key", "private/ca.crt", "crl/acme.test.crl.crt", "certs/www/user.key",
+    const QStringList kept = {"private/ca.key", "private/ca.crt", "private/ca.cer", "crl/acme.test.crl.crt", "certs/www/user.key",
                               "certs/www/user.csr", "certs/www/user.crt", "certs/www/www.p12", "certs/Jean/user.key",
                               "certs/Jean/user.csr", "certs/Jean/user.crt", "certs/Jean/Jean.p12"};
     QDir(progDir).mkpath("acme.test/certs/www");

@@ -9,6 +9,7 @@
 #include "pki/Texts.h"
 #include "pki_support.h"
 
+#include <QDeadlineTimer>
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QTimeZone>
@@ -358,6 +359,38 @@ TEST_F(OpensslTest, SignedRequestsKeepOnlyTheirNamesAndGetTarviksUses)
                   QStringList({"user.csr", "user.crt", c.name + "-chain.pem"}));
     }
     EXPECT_EQ(ReadIndexLists("acme.test").valid.size(), 4);
+}
+
+// A server given the chain file and its key is trusted by a client that trusts the CA alone.
+TEST_F(OpensslTest, AServerWithTheChainFileVerifiesAgainstTheCaAlone)
+{
+    const TSubject s{"FR", "Bretagne", "Brest", "Acme", "IT", "pki@acme.test"};
+    CreateCa("acme.test", s);
+    const QString file = MakeRequest("www.csr", {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256"},
+                                     "/CN=www.acme.test", {"subjectAltName=DNS:www.acme.test"});
+    TRequestInspection request;
+    const TRun signedRun = SignRequest("acme.test", s, TOperationKind::SignServerRequest, file, &request);
+    const QString chain = "acme.test/certs/www.acme.test/www.acme.test-chain.pem";
+    ASSERT_TRUE(QFile::exists(chain)) << signedRun.output.constData();
+
+    // Port 0: the system picks a free one, which the server names.
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(Tool(), {"s_server", "-accept", "127.0.0.1:0", "-cert", chain, "-key", "www.csr.key", "-naccept", "1"});
+    ASSERT_TRUE(server.waitForStarted(10000));
+    QByteArray said;
+    QDeadlineTimer deadline(20000);
+    while (!said.contains("ACCEPT") && !deadline.hasExpired() && server.waitForReadyRead(500))
+        said += server.readAll();
+    const QRegularExpressionMatch port = QRegularExpression("ACCEPT 127.0.0.1:(\\d+)").match(QString::fromLatin1(said));
+    ASSERT_TRUE(port.hasMatch()) << said.constData();
+    const TRun client = RunProgram(Tool(), {"s_client", "-connect", "127.0.0.1:" + port.captured(1),
+                                            "-verify_return_error", "-CAfile", "acme.test/private/ca.crt",
+                                            "-verify_hostname", "www.acme.test", "-brief"});
+    server.kill();
+    server.waitForFinished(5000);
+    EXPECT_EQ(client.exitCode, 0) << client.output.constData();
+    EXPECT_TRUE(client.output.contains("Verification: OK")) << client.output.constData();
 }
 
 // A root that signs only CAs, issuing CAs under it with and without a name constraint,

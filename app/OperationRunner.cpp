@@ -100,6 +100,8 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
             qCWarning(lcOperations) << "CA" << ca << "could not be locked:" << lock->Error();
         if (Refused(lock->State() == TCaLock::Busy ? Texts::CaBusy : QString()))
             return;
+        if (lock->State() == TCaLock::Held)
+            Refused(FinishInterruptedCommits(ca));
         locks.push_back(std::move(lock));
     }
     if (Refused(RefusalBeforeRun(in)))

@@ -39,6 +39,10 @@ TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
     move(198, 107);
     // A failure here is reported and start-up goes on with the default tool path.
     try {
+        QStringList cas;
+        TIniFile(SettingsPath()).ListKeys(SettingsKeys::Domaine, cas);
+        for (const QString &message : FinishInterruptedCommitsOf(cas))
+            boxes_->Message(message);
         FormCreate();
     } catch (const Exception &e) {
         startFailure_ = e.Message();

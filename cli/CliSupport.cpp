@@ -316,6 +316,8 @@ int RunOperation(const TOperationInput &in, const QCommandLineParser &p, const T
         }
         if (lock.State() == TCaLock::Failed)
             return Refuse(Texts::CaLockFailed(lock.Error()));
+        if (const QString message = FinishInterruptedCommits(ca); !message.isEmpty())
+            Complain(message);
     }
     if (const QString refusal = RefusalBeforeRun(in); !refusal.isEmpty())
         return Refuse(refusal);

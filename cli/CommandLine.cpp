@@ -117,6 +117,10 @@ int RunCommand(const TCliCommand &command, const QStringList &args)
     QString error;
     if (!EnterProgramDir(parser, command.readsOnly, &error))
         return Refuse(error);
+    // A report writes nothing, not even what a crash left unfinished.
+    if (!command.readsOnly)
+        for (const QString &message : FinishInterruptedCommitsOf(RegisteredCas()))
+            Complain(message);
     return command.run(parser);
 }
 

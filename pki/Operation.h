@@ -128,3 +128,5 @@ QString CommitResults(const TOperationPlan &plan);
 // locked before anything else reads or writes it. Empty when there was none; otherwise
 // what was done (or why it could not be), for the user.
 QString FinishInterruptedCommits(const QString &ca);
+// The same for each CA that no one works on now, each locked meanwhile; what to tell.
+QStringList FinishInterruptedCommitsOf(const QStringList &cas);

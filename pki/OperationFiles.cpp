@@ -3,6 +3,7 @@
 #include "pki/Operation.h"
 
 #include "pki/CaLayout.h"
+#include "pki/CaLock.h"
 #include "pki/Texts.h"
 
 #include <QFile>
@@ -187,4 +188,18 @@ QString FinishInterruptedCommits(const QString &ca)
     if (finished)
         qCInfo(lcCommit) << "finished an interrupted commit in" << ca;
     return finished ? Texts::CommitFinished(ca) : QString();
+}
+
+QStringList FinishInterruptedCommitsOf(const QStringList &cas)
+{
+    QStringList told;
+    for (const QString &ca : cas) {
+        // A CA busy elsewhere is being worked on: its own run finishes what it began.
+        const TCaLock lock(ca);
+        if (lock.State() != TCaLock::Held)
+            continue;
+        if (const QString message = FinishInterruptedCommits(ca); !message.isEmpty())
+            told << message;
+    }
+    return told;
 }

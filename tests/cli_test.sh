@@ -127,4 +127,27 @@ done <<'CASES'
 2|hors du domaine|t server sub.net.test www --alt www.evil.test --days 30|[ ! -e sub.net.test/certs/www ]
 1|^net.test : CA valable|t expiry sub.net.test|
 CASES
+
+# Each state a crash can leave in the middle of a commit is finished by the next command:
+# the CA key matches its certificate again, the CA publishes a CRL, no journal is left.
+p=net.test/private; w=net.test/certs/www
+newpair() { # a new CA pair under the pending names, as a run leaves it before its commit
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -passout env:TARVIK_CA_PASS -subj /CN=Net\ CA \
+    -days 30 -keyout $p/ca.key.new -out $p/ca.crt.new 2>/dev/null
+}
+journal() { for f; do printf 'rename\t%s.new\t%s\n' "$f" "$f"; done >net.test/commit.journal; }
+while IFS='|' read -r state setup; do
+  eval "$setup"
+  t crl net.test >out 2>&1 || { cat out >&2; fail "$state: the CA publishes no CRL"; }
+  [ "$(openssl pkey -in $p/ca.key -passin env:TARVIK_CA_PASS -pubout)" = "$(openssl x509 -in $p/ca.crt -noout -pubkey)" ] \
+    || fail "$state: key and certificate differ"
+  openssl crl -in net.test/crl/net.test.crl.crt -CAfile $p/ca.crt -noout 2>&1 | grep -q 'verify OK' || fail "$state: CRL"
+  [ ! -e net.test/commit.journal ] && [ -z "$(find net.test -name '*.new')" ] || fail "$state: left a journal or a pending file"
+done <<'STATES'
+earlier version, between key and certificate|newpair; ln -f $p/ca.key $p/ca.key.prev; ln -f $p/ca.crt $p/ca.crt.prev; mv $p/ca.key.new $p/ca.key
+journal written, nothing renamed|newpair; journal $p/ca.key $p/ca.crt
+journal written, the key renamed|newpair; journal $p/ca.key $p/ca.crt; mv $p/ca.key.new $p/ca.key
+journal written, everything renamed|newpair; journal $p/ca.key $p/ca.crt; mv $p/ca.key.new $p/ca.key; mv $p/ca.crt.new $p/ca.crt
+certificate, key and request renamed|cp $w/user.crt $w/user.crt.new; cp $w/www.p12 $w/www.p12.new; cp $w/www-chain.pem $w/www-chain.pem.new; journal $w/user.key $w/user.csr $w/user.crt $w/www.p12 $w/www-chain.pem
+STATES
 echo "cli test passed"

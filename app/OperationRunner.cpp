@@ -145,7 +145,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
     op->locks = std::move(locks);
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
-    PrepareOperationRun(*run, plan);
+    PrepareOperationRun(*run, plan, HeldDescriptors(op->locks));
     run->SetErrorReporter([this, op](const QString &message) {
         op->startFailureShown = true;
         boxes_->Error(ErrorBoxText(message));

@@ -96,10 +96,10 @@ QByteArray ReadAnswerLine()
 
 // The console run of the plan, its lines printed as they come. Answers its exit code, or
 // false when the interpreter could not be started (already said).
-bool RunPlan(const TOperationPlan &plan, quint32 *exitCode, QStringList *lines)
+bool RunPlan(const TOperationPlan &plan, const QList<int> &locks, quint32 *exitCode, QStringList *lines)
 {
     TConsoleCommand run(nullptr);
-    PrepareOperationRun(run, plan);
+    PrepareOperationRun(run, plan, locks);
     bool started = true;
     run.SetErrorReporter([&started](const QString &message) {
         started = false;
@@ -347,7 +347,7 @@ int RunOperation(const TOperationInput &in, const QCommandLineParser &p, const T
     const TFileStamp before = StampOf(plan.result);
     quint32 exitCode = 0;
     QStringList lines;
-    const bool ran = RunPlan(plan, &exitCode, &lines);
+    const bool ran = RunPlan(plan, HeldDescriptors(locks), &exitCode, &lines);
     QString failure = ran ? JudgeRun(plan, before, exitCode, lines) : QString();
     if (ran && failure.isEmpty())
         failure = CommitResults(plan);

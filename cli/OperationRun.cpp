@@ -8,8 +8,9 @@ namespace {
 const QString kOperationInterpreter = QString::fromLatin1(kCommandInterpreter) + QStringLiteral(" -e");
 } // namespace
 
-void PrepareOperationRun(TConsoleCommand &run, const TOperationPlan &plan)
+void PrepareOperationRun(TConsoleCommand &run, const TOperationPlan &plan, const QList<int> &lockDescriptors)
 {
+    run.SetInheritedDescriptors(lockDescriptors);
     run.SetCommandLine(kOperationInterpreter);
     // A POSIX shell takes a CR as part of the last word.
     run.SetReturnCode(rcLF);

@@ -79,7 +79,7 @@ void IgnoreSigpipeOnce()
 }
 
 pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment, int stdinFd, int stdoutFd,
-                        int *error)
+                        int *error, const QList<int> &inherited)
 {
     if (words.isEmpty()) {
         *error = ENOENT;
@@ -116,6 +116,9 @@ pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment
     posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDERR_FILENO);
+    // A descriptor duplicated onto itself loses its close-on-exec flag in the child only.
+    for (const int fd : inherited)
+        posix_spawn_file_actions_adddup2(&actions, fd, fd);
 
     // The child gets its own session (the counterpart of a new console), an empty signal
     // mask and SIGPIPE back at its default, which the program itself ignores.

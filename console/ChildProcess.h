@@ -23,10 +23,11 @@ void IgnoreSigpipeOnce();
 // Starts words[0] (found on the search path) with words[1..] as arguments in its own
 // session and process group, with the program's environment plus the given "NAME=value"
 // variables (which win over the program's), its working directory, its standard input on
-// stdinFd and its standard output and error on stdoutFd. Returns the pid, or -1 with
-// *error set to the reason the program could not be run.
+// stdinFd and its standard output and error on stdoutFd, and the descriptors of inherited
+// open in it (in it alone: they stay close-on-exec for every other child). Returns the
+// pid, or -1 with *error set to the reason the program could not be run.
 pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment, int stdinFd, int stdoutFd,
-                        int *error);
+                        int *error, const QList<int> &inherited = {});
 
 // Exit status of the child without waiting: kStillActive while it runs, its exit code, or
 // 128 + the signal that ended it. An ended child is left unreaped, so that its process

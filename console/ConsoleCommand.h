@@ -56,6 +56,9 @@ public:
     // later run: secrets reach the child this way, never through its input or arguments.
     QStringList Environment() const { return environment_; }
     void SetEnvironment(const QStringList &assignments) { environment_ = assignments; }
+    // Descriptors the interpreter, and every process it starts, keep open while they run:
+    // a lock held on their behalf lasts as long as the last of them.
+    void SetInheritedDescriptors(const QList<int> &fds) { inherited_ = fds; }
 
     // Records of the latest run.
     quint8 RunStatus() const;      // a TRunStatus value
@@ -91,6 +94,7 @@ private:
     std::shared_ptr<TConsoleShared> shared_;    // records, hand-over, life of the component
     QString commandLine_;
     QStringList environment_;
+    QList<int> inherited_;
     TStrings *outputLines_ = nullptr;
     TNewLineEvent onNewLine_;
     TTerminateEvent onTerminated_;

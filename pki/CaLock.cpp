@@ -9,7 +9,7 @@
 
 TCaLock::TCaLock(const QString &ca)
 {
-    // Close-on-exec: a tool left running must not keep the CA locked.
+    // Close-on-exec: only the run working on the CA inherits it (see Descriptor()).
     fd_ = ::open(QFile::encodeName(ca).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
         state_ = Held;
@@ -27,4 +27,13 @@ TCaLock::~TCaLock()
 {
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+QList<int> HeldDescriptors(const std::vector<std::unique_ptr<TCaLock>> &locks)
+{
+    QList<int> held;
+    for (const auto &lock : locks)
+        if (lock->State() == TCaLock::Held)
+            held << lock->Descriptor();
+    return held;
 }

@@ -1,5 +1,9 @@
 #pragma once
+#include <QList>
 #include <QString>
+
+#include <memory>
+#include <vector>
 
 // One operation at a time on a CA, also between the window and `tarvik crl`: an exclusive
 // flock() on the CA folder itself. The kernel drops it with the holder's last descriptor,
@@ -16,6 +20,9 @@ public:
     TCaLock &operator=(const TCaLock &) = delete;
 
     TState State() const { return state_; }
+    // The locked descriptor, for a run that must keep the CA locked as long as it lives;
+    // -1 unless Held.
+    int Descriptor() const { return fd_; }
     // Why the CA folder could not be locked, when Failed.
     QString Error() const { return error_; }
 
@@ -24,3 +31,6 @@ private:
     TState state_ = Failed;
     QString error_;
 };
+
+// The descriptors of the locks held, for a run to inherit.
+QList<int> HeldDescriptors(const std::vector<std::unique_ptr<TCaLock>> &locks);

@@ -109,7 +109,9 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         return;
     QStringList made;
     for (const QString &dir : plan.directories)
-        if (QDir().mkdir(dir)) // an existing one is fine; the tool reports any other trouble
+        // An existing one is fine; the tool reports any other trouble. A certificate's
+        // folder holds its key: the owner's alone, as the CA's folders.
+        if (QDir().mkdir(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
             made.prepend(dir);
     try {
         // What an earlier run left under the pending names must not pass for this run's

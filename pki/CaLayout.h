@@ -36,4 +36,9 @@ QString Pending(const QString &path);
 // Where a replaced CA key or certificate is kept, once.
 QString Previous(const QString &path);
 
+// The most bytes that the names of the files above add to the CA's name, and to a
+// certificate's name in its folder, pending names included: both must fit NAME_MAX.
+qsizetype CaNameExtraBytes();
+qsizetype CertNameExtraBytes();
+
 } // namespace CaLayout

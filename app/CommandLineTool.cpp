@@ -215,10 +215,11 @@ QString ToolPath()
 }
 
 // The console run of the plan, its lines printed as they come; answers its exit code.
-quint32 RunPlan(const TOperationPlan &plan, QStringList *lines)
+quint32 RunPlan(const TOperationPlan &plan, const TCaLock &lock, QStringList *lines)
 {
     TConsoleCommand run(nullptr);
     PrepareOperationRun(run, plan);
+    run.SetInheritedDescriptor(lock.Descriptor());
     run.SetErrorReporter(Complain);
     run.SetOnNewLine([](TConsoleCommand *, const QString &line, TOutputType type) {
         if (type == otEntireLine)
@@ -276,7 +277,7 @@ int PublishCrl(const TArguments &a)
     DiscardPending(plan);
     const TFileStamp before = StampOf(plan.result);
     QStringList lines;
-    const quint32 exitCode = RunPlan(plan, &lines);
+    const quint32 exitCode = RunPlan(plan, lock, &lines);
     QString failure = JudgeRun(plan, before, exitCode, lines);
     if (failure.isEmpty())
         failure = CommitResults(plan);

@@ -139,6 +139,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
     PrepareOperationRun(*run, plan);
+    run->SetInheritedDescriptor(op->lock->Descriptor());
     run->SetErrorReporter([this, op](const QString &message) {
         op->startFailureShown = true;
         boxes_->Error(ErrorBoxText(message));
@@ -173,7 +174,7 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
     delete op->run;
-    op->lock.reset();
+    // The lock goes with op, once the results are committed.
 
     QString failure = JudgeRun(op->plan, op->before, exitCode, lines);
     if (failure.isEmpty())

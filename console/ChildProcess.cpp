@@ -79,7 +79,7 @@ void IgnoreSigpipeOnce()
 }
 
 pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment, int stdinFd, int stdoutFd,
-                        int *error)
+                        int *error, int inheritedFd)
 {
     if (words.isEmpty()) {
         *error = ENOENT;
@@ -116,6 +116,10 @@ pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment
     posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDERR_FILENO);
+    // A descriptor duplicated onto itself loses close-on-exec in this child only (glibc
+    // 2.29 and later), so no other child of the program's threads inherits it.
+    if (inheritedFd > STDERR_FILENO)
+        posix_spawn_file_actions_adddup2(&actions, inheritedFd, inheritedFd);
 
     // The child gets its own session (the counterpart of a new console), an empty signal
     // mask and SIGPIPE back at its default, which the program itself ignores.

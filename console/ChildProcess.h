@@ -24,9 +24,10 @@ void IgnoreSigpipeOnce();
 // session and process group, with the program's environment plus the given "NAME=value"
 // variables (which win over the program's), its working directory, its standard input on
 // stdinFd and its standard output and error on stdoutFd. Returns the pid, or -1 with
-// *error set to the reason the program could not be run.
+// *error set to the reason the program could not be run. inheritedFd, when not -1, stays
+// open in the child (and what it starts) under its number, close-on-exec elsewhere.
 pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment, int stdinFd, int stdoutFd,
-                        int *error);
+                        int *error, int inheritedFd = -1);
 
 // Exit status of the child without waiting: kStillActive while it runs, its exit code, or
 // 128 + the signal that ended it. An ended child is left unreaped, so that its process

@@ -56,6 +56,10 @@ public:
     // later run: secrets reach the child this way, never through its input or arguments.
     QStringList Environment() const { return environment_; }
     void SetEnvironment(const QStringList &assignments) { environment_ = assignments; }
+    // A descriptor of the program's that the child of each later run keeps open, under
+    // its number, while it stays close-on-exec for every other child; -1 for none.
+    int InheritedDescriptor() const { return inheritedDescriptor_; }
+    void SetInheritedDescriptor(int fd) { inheritedDescriptor_ = fd; }
 
     // Records of the latest run.
     quint8 RunStatus() const;      // a TRunStatus value
@@ -91,6 +95,7 @@ private:
     std::shared_ptr<TConsoleShared> shared_;    // records, hand-over, life of the component
     QString commandLine_;
     QStringList environment_;
+    int inheritedDescriptor_ = -1;
     TStrings *outputLines_ = nullptr;
     TNewLineEvent onNewLine_;
     TTerminateEvent onTerminated_;

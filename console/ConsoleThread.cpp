@@ -123,6 +123,7 @@ TConsoleThread::TConsoleThread(TConsoleCommand &command, std::shared_ptr<TConsol
       // library is invisible to ThreadSanitizer, which then reports the release as a race.
       CommandLine(command.commandLine_.constData(), command.commandLine_.size()),
       Environment(DeepCopy(command.environment_)),
+      InheritedDescriptor(command.inheritedDescriptor_),
       MaxTimeAfterBeginning(command.maxTimeAfterBeginning_),
       MaxTimeAfterLastOutput(command.maxTimeAfterLastOutput_),
       OnNewLine(std::make_shared<const TNewLineEvent>(command.onNewLine_)),
@@ -194,7 +195,7 @@ void TConsoleThread::RunConsole()
         creationFlags_ = PlatformCreationFlag(CreationFlag) | PriorityClass;
         int error = 0;
         pid_ = SpawnInOwnSession(SplitCommandLine(CommandLine), Environment, input_.readEnd,
-                                 output_.writeEnd, &error);
+                                 output_.writeEnd, &error, InheritedDescriptor);
         if (pid_ < 0) {
             lastError_ = error;
             throw TCreateProcessError(CommandLine);

@@ -54,6 +54,7 @@ private:
     const std::shared_ptr<TConsoleRun> run_;
     const QString CommandLine;
     const QStringList Environment;
+    const int InheritedDescriptor;
     const qint32 MaxTimeAfterBeginning;
     const qint32 MaxTimeAfterLastOutput;
     // Shared, so that a hand-over can hold the handler while the worker may already be gone.

@@ -9,7 +9,7 @@
 
 TCaLock::TCaLock(const QString &ca)
 {
-    // Close-on-exec: a tool left running must not keep the CA locked.
+    // Close-on-exec: only a run's interpreter inherits it, by name (TCaLock::Descriptor).
     fd_ = ::open(QFile::encodeName(ca).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
         state_ = Held;

@@ -66,4 +66,20 @@ done <<'CASES'
 CASES
 "$tarvik" --dir . expiry acme.test >out 2>&1 || true
 ! grep -q "mail.acme.test" out || fail "a renewed certificate is reported as ending"
+
+# A killed tarvik leaves its run's tool holding the CA's lock: the next command is refused
+# until that tool has ended.
+printf '#!/bin/sh\necho $$ >"%s/tool.pid"\nexec sleep 30\n' "$tmp" >slow-tool; chmod 700 slow-tool
+sed "s|^openssl=.*|openssl=$tmp/slow-tool\r|" tarvik.ini >slow.ini; cp tarvik.ini fast.ini; cp slow.ini tarvik.ini
+TARVIK_CA_PASS=$pass "$tarvik" --dir . crl acme.test >/dev/null 2>&1 &
+parent=$!
+for _ in $(seq 100); do [ -s tool.pid ] && break; sleep 0.1; done
+[ -s tool.pid ] || fail "the slow tool never started"
+kill -9 "$parent"; wait "$parent" 2>/dev/null || true
+cp fast.ini tarvik.ini
+set +e; TARVIK_CA_PASS=$pass "$tarvik" --dir . crl acme.test >out 2>&1; got=$?; set -e
+[ "$got" = 1 ] && grep -q "déjà en cours" out || { cat out >&2; fail "the CA was free while its tool still ran ($got)"; }
+kill "$(cat tool.pid)"
+for _ in $(seq 100); do flock -n acme.test true && break; sleep 0.1; done
+TARVIK_CA_PASS=$pass "$tarvik" --dir . crl acme.test >out 2>&1 || { cat out >&2; fail "the CA stayed locked after its tool ended"; }
 echo "cli test passed"

@@ -196,15 +196,18 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
               {"crlnumber", CaLayout::CrlNumber(dir)},
               {"crl_extensions", QStringLiteral("crl_ext")}});
 
+    const bool request = v == TSigningVariant::ServerRequest;
     WriteAll(ini, QStringLiteral("policy_anything"),
-             {{"commonName", QStringLiteral("supplied")}, {"emailAddress", QStringLiteral("supplied")}});
+             {{"commonName", QStringLiteral("supplied")},
+              {"emailAddress", request ? QStringLiteral("optional") : QStringLiteral("supplied")}});
 
     // Browsers ignore the common name: a server must name itself in the SAN.
     QStringList altName;
-    if (v == TSigningVariant::Server)
+    if (v == TSigningVariant::Server || request)
         for (const QString &entry : altNames)
             altName << EscapeConfigValue(entry);
-    altName << QStringLiteral("email:copy");
+    if (!request)
+        altName << QStringLiteral("email:copy");
     WriteAll(ini, QStringLiteral("user_cert"),
              {{"subjectAltName", altName.join(u',')},
               {"basicConstraints", QStringLiteral("critical,CA:false")},

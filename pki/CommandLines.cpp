@@ -126,7 +126,9 @@ QStringList SignRequestCommands(const QString &tool, const QString &ca, const QS
     const QString csr = ShellQuote(CaLayout::Pending(CaLayout::CertRequest(ca, name)));
     const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CertFile(ca, name)));
     const QString caCrt = ShellQuote(CaLayout::CaCert(ca));
-    const QString subject = QStringLiteral("/CN=") + SubjectValue(name) + QStringLiteral("/emailAddress=") + SubjectValue(email);
+    QString subject = QStringLiteral("/CN=") + SubjectValue(name);
+    if (!email.isEmpty())
+        subject += QStringLiteral("/emailAddress=") + SubjectValue(email);
     return {
         Line(tool, {"ca", "-batch", "-utf8", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-subj",
                     ShellQuote(subject), "-out", crt, "-passin", "env:TARVIK_CA_PASS", "-infiles", csr}),

@@ -49,6 +49,6 @@ QStringList RevocationCommands(const QString &tool, const QString &ca, const QSt
 
 // A request made elsewhere, already at its pending name in the certificate's folder,
 // signed under a subject of the common name and e-mail address alone (whatever the
-// request says), verified, and followed by the CA certificate in the chain file; three
+// request says; no address when email is empty), verified, and followed by the CA certificate in the chain file; three
 // command lines, then "exit".
 QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email);

@@ -46,9 +46,12 @@ QString SubjectRefusal(const TSubject &s, const QString &commonName, const QStri
             return Texts::FieldTooLong(QString::fromUtf8(caption), limit);
     if (const QString refusal = CaEmailRefusal(s.email); !refusal.isEmpty())
         return refusal;
-    if (Characters(commonName) > kMaxCommonName)
-        return Texts::CommonNameTooLong(commonCaption, kMaxCommonName);
-    return QString();
+    return CommonNameRefusal(commonName, commonCaption);
+}
+
+QString CommonNameRefusal(const QString &commonName, const QString &caption)
+{
+    return Characters(commonName) > kMaxCommonName ? Texts::CommonNameTooLong(caption, kMaxCommonName) : QString();
 }
 
 QString EndDateRefusal(const QString &days, const QDateTime &now)

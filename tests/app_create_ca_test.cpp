@@ -168,6 +168,8 @@ TEST_F(CreateCaTest, AFailedOrStoppedOperationLeavesEveryFileAsItWas)
                     EXPECT_TRUE(form->close());
                     EXPECT_EQ(boxes->Texts("confirm").last(), Texts::QuitWhileRunning);
                     Reopen();
+                    // The stopped tool holds the CA's lock until it is gone.
+                    ASSERT_TRUE(WaitFor([&] { return TCaLock(progDir + "acme.test").State() == TCaLock::Held; }));
                     prepare();
                 } else {
                     ASSERT_TRUE(WaitForRuns());
@@ -272,6 +274,7 @@ TEST_F(CreateCaTest, AWorkingCaSurvivesFailuresAndInterruptions)
     boxes->answers = {true};
     EXPECT_TRUE(form->close());
     Reopen();
+    ASSERT_TRUE(WaitFor([&] { return TCaLock(progDir + "acme.test").State() == TCaLock::Held; }));
     ASSERT_EQ(boxes->Texts("message").size(), 1);
     EXPECT_TRUE(boxes->Texts("message")[0].contains("ne contient pas le certificat révoqué n° 01"))
         << boxes->Texts("message")[0].toStdString();

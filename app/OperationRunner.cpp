@@ -118,7 +118,9 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         return;
     QStringList made;
     for (const QString &dir : plan.directories)
-        if (QDir().mkdir(dir)) // an existing one is fine; the tool reports any other trouble
+        // An existing one is fine; the tool reports any other trouble. A certificate's
+        // folder holds its key: the owner's alone, as the CA's folders.
+        if (QDir().mkdir(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
             made.prepend(dir);
     try {
         // What an earlier run left under the pending names must not pass for this run's
@@ -180,7 +182,7 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
     delete op->run;
-    op->locks.clear();
+    // The locks go with op, once the results are committed.
 
     QString failure = JudgeRun(op->plan, op->before, exitCode, lines);
     if (failure.isEmpty())

@@ -8,6 +8,7 @@
 #include "pki/CaName.h"
 #include "pki/Texts.h"
 #include "pki/KeyType.h"
+#include "pki/ValueLimits.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -71,6 +72,8 @@ void TForm1::cxButton1Click()
     if (TypedCaRefused())
         return;
     if (const QString url = ui->txtCrlUrlCA->text(); !url.isEmpty() && !IsValidCrlUrl(url) && Refused(Texts::InvalidCrlUrl))
+        return;
+    if (Refused(CaEmailRefusal(ui->txtEmailCA->text())))
         return;
     // A file Save cannot write is reported: the user must not believe the fields saved.
     try {

@@ -182,6 +182,10 @@ void EndProcessGroup(pid_t pid)
     kill(pid, SIGKILL);
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+    // What the group held (an inherited lock) is released only once its processes are
+    // gone: a bounded wait, since an orphan's reaping is init's.
+    for (int i = 0; i < 100 && kill(-pid, 0) == 0; ++i)
+        usleep(10000);
 }
 
 void SetNonBlocking(int fd)

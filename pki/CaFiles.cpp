@@ -21,11 +21,12 @@ void EnsureCrlNumberIn(const QString &caDir)
         ReplaceFile(path, "01\r\n");
 }
 
-void MakeDirectory(const QString &path, mode_t mode)
+void MakeDirectory(const QString &path)
 {
     // An existing or impossible directory is not an error here: the file
-    // writes that follow report what matters.
-    (void)::mkdir(QFile::encodeName(path).constData(), mode);
+    // writes that follow report what matters. The CA's folders hold keys and its
+    // database: nobody else needs them, whatever the umask lets through.
+    (void)::mkdir(QFile::encodeName(path).constData(), 0700);
 }
 
 void WriteAll(TIniFile &ini, const QString &section, std::initializer_list<std::pair<const char *, QString>> keys)
@@ -82,12 +83,11 @@ QString UnescapeConfigValue(const QString &value)
 void CreateCaSkeleton(const QString &progDir, const QString &ca)
 {
     const QString base = progDir + ca;
-    MakeDirectory(base, 0777);
-    MakeDirectory(CaLayout::CertsDir(base), 0777);
-    MakeDirectory(CaLayout::CrlDir(base), 0777);
-    MakeDirectory(CaLayout::NewCertsDir(base), 0777);
-    // The CA key lives here: nobody else needs to list or read it.
-    MakeDirectory(CaLayout::PrivateDir(base), 0700);
+    MakeDirectory(base);
+    MakeDirectory(CaLayout::CertsDir(base));
+    MakeDirectory(CaLayout::CrlDir(base));
+    MakeDirectory(CaLayout::NewCertsDir(base));
+    MakeDirectory(CaLayout::PrivateDir(base));
     ReplaceFile(CaLayout::Serial(base), "01\r\n");
     ReplaceFile(CaLayout::Index(base), QByteArray());
     EnsureCrlNumberIn(base);
@@ -196,15 +196,18 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
               {"crlnumber", CaLayout::CrlNumber(dir)},
               {"crl_extensions", QStringLiteral("crl_ext")}});
 
+    const bool request = v == TSigningVariant::ServerRequest;
     WriteAll(ini, QStringLiteral("policy_anything"),
-             {{"commonName", QStringLiteral("supplied")}, {"emailAddress", QStringLiteral("supplied")}});
+             {{"commonName", QStringLiteral("supplied")},
+              {"emailAddress", request ? QStringLiteral("optional") : QStringLiteral("supplied")}});
 
     // Browsers ignore the common name: a server must name itself in the SAN.
     QStringList altName;
-    if (v == TSigningVariant::Server)
+    if (v == TSigningVariant::Server || request)
         for (const QString &entry : altNames)
             altName << EscapeConfigValue(entry);
-    altName << QStringLiteral("email:copy");
+    if (!request)
+        altName << QStringLiteral("email:copy");
     WriteAll(ini, QStringLiteral("user_cert"),
              {{"subjectAltName", altName.join(u',')},
               {"basicConstraints", QStringLiteral("critical,CA:false")},

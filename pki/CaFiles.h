@@ -9,7 +9,9 @@ struct TSubject
 };
 
 enum class TCertKind { Server, User };
-enum class TSigningVariant { Server, User, Crl };
+// A server's request made elsewhere is signed for its names alone: its certificate holds
+// no e-mail address, the CA's included, since none was shown before signing.
+enum class TSigningVariant { Server, User, Crl, ServerRequest };
 
 // Backslash before each character that OpenSSL's configuration parser would
 // otherwise read as an escape, a variable, a comment or a quote (backquote included).

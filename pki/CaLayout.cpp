@@ -1,5 +1,10 @@
 #include "pki/CaLayout.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+#include <initializer_list>
+
 namespace CaLayout {
 
 QString RootConfig(const QString &ca) { return ca + QStringLiteral("/root-ca.cnf"); }
@@ -30,5 +35,30 @@ QString IssuedBySerial(const QString &ca, const QString &serial) { return NewCer
 QString Pending(const QString &path) { return path + QStringLiteral(".new"); }
 QString CommitJournal(const QString &ca) { return ca + QStringLiteral("/commit.journal"); }
 QString Previous(const QString &path) { return path + QStringLiteral(".prev"); }
+
+namespace {
+
+// What the file names add to the one-character name "x".
+qsizetype LongestExtra(std::initializer_list<QString> paths)
+{
+    qsizetype longest = 0;
+    for (const QString &path : paths)
+        longest = std::max(longest, QFileInfo(path).fileName().toUtf8().size() - 1);
+    return longest;
+}
+
+} // namespace
+
+qsizetype CaNameExtraBytes()
+{
+    const QString x = QStringLiteral("x");
+    return LongestExtra({Pending(Crl(x)), Pending(CrlDer(x))});
+}
+
+qsizetype CertNameExtraBytes()
+{
+    const QString x = QStringLiteral("x");
+    return LongestExtra({Pending(Pkcs12(x, x)), Pending(Chain(x, x))});
+}
 
 } // namespace CaLayout

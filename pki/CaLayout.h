@@ -47,4 +47,9 @@ QString CommitJournal(const QString &ca);
 // Where a replaced CA key or certificate is kept, once.
 QString Previous(const QString &path);
 
+// The most bytes that the names of the files above add to the CA's name, and to a
+// certificate's name in its folder, pending names included: both must fit NAME_MAX.
+qsizetype CaNameExtraBytes();
+qsizetype CertNameExtraBytes();
+
 } // namespace CaLayout

@@ -8,16 +8,17 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 
 namespace {
 
-// "{ca}.crl.crt" must fit a file name of 255 bytes.
-constexpr qsizetype kMaxCaName = 247;
+// Every file named after the CA or a certificate, "{ca}.crl.crt.new" or
+// "{name}-chain.pem.new", must fit a file name.
+qsizetype MaxCaName() { return NAME_MAX - CaLayout::CaNameExtraBytes(); }
+qsizetype MaxUserNameBytes() { return NAME_MAX - CaLayout::CertNameExtraBytes(); }
 constexpr qsizetype kMaxLabel = 63;
 constexpr qsizetype kMaxDnsName = 253;
-// "{name}.p12" must fit a file name of 255 bytes.
-constexpr qsizetype kMaxUserNameBytes = 251;
 
 bool IsAsciiAlnum(QChar c)
 {
@@ -85,7 +86,7 @@ bool IsValidNewCaName(const QString &name)
 
 bool IsValidCaName(const QString &name)
 {
-    if (name.isEmpty() || name.size() > kMaxCaName || name.front() == u'.' || name.front() == u'-')
+    if (name.isEmpty() || name.size() > MaxCaName() || name.front() == u'.' || name.front() == u'-')
         return false;
     // The settings file's own sections cannot also be a CA's.
     if (name.compare(SettingsKeys::Domaine, Qt::CaseInsensitive) == 0
@@ -112,7 +113,7 @@ bool IsValidHostName(const QString &host, const QString &fullName)
 bool IsValidUserName(const QString &name)
 {
     if (name.isEmpty() || name == u'.' || name == QStringLiteral("..") || name.contains(u'/')
-        || name.toUtf8().size() > kMaxUserNameBytes)
+        || name.toUtf8().size() > MaxUserNameBytes())
         return false;
     if (name.front() == u' ' || name.back() == u' ')
         return false;
@@ -124,8 +125,11 @@ bool IsValidUserName(const QString &name)
         else if (c.isSurrogate())
             return false;
     }
+    // The tool cannot write a character beyond the Basic Multilingual Plane into a
+    // certificate's name: it would fail only after the CA had signed.
     const QList<uint> points = name.toUcs4();
-    return std::all_of(points.cbegin(), points.cend(), [](uint u) { return IsVisibleUserChar(char32_t(u)); });
+    return std::all_of(points.cbegin(), points.cend(),
+                       [](uint u) { return u <= 0xFFFF && IsVisibleUserChar(char32_t(u)); });
 }
 
 bool IsValidSerial(const QString &serial)

@@ -16,7 +16,8 @@ bool IsValidNewCaName(const QString &name);
 bool IsValidHostName(const QString &host, const QString &fullName);
 // Printable text that names one file and looks like what it is: no "/", not "." or "..",
 // no blank at either end, no space but U+0020, and no invisible, private-use, unassigned,
-// surrogate or separator character that would make two names look alike.
+// surrogate or separator character that would make two names look alike, nothing beyond
+// the Basic Multilingual Plane (emoji), and short enough for every file named after it.
 bool IsValidUserName(const QString &name);
 // Hexadecimal digits only.
 bool IsValidSerial(const QString &serial);

@@ -5,6 +5,7 @@
 #include "pki/RegularFile.h"
 #include "pki/Texts.h"
 #include "pki/ToolRun.h"
+#include "pki/ValueLimits.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -97,12 +98,6 @@ QString ServerNamesRefusal(const QString &commonName, const QStringList &request
     return QString();
 }
 
-bool IsPlausibleEmail(const QString &email)
-{
-    static const QRegularExpression address(QStringLiteral("^[^@\\s/\\\\]+@[A-Za-z0-9.-]+$"));
-    return address.match(email).hasMatch();
-}
-
 TRequestInspection Refused(const QString &refusal)
 {
     TRequestInspection r;
@@ -158,10 +153,16 @@ TRequestInspection InspectRequest(const QString &tool, const QString &path, TCer
     if (commonNames.size() > 1)
         return Refused(Texts::RequestWithSeveralCommonNames);
     r.commonName = commonNames.first();
+    // Refused here, before the question, not by the tool once the user said OK.
+    if (const QString refusal = CommonNameRefusal(r.commonName, Texts::RequestCommonNameCaption); !refusal.isEmpty())
+        return Refused(refusal);
+    if (r.commonName == u'*')
+        return Refused(kind == TCertKind::Server ? Texts::RequestHostName(r.commonName)
+                                                 : Texts::RequestUserName(r.commonName));
     const QStringList emails = fields.values(QStringLiteral("emailAddress"));
     if (!emails.isEmpty()) {
         r.email = emails.first();
-        if (emails.size() > 1 || !IsPlausibleEmail(r.email))
+        if (emails.size() > 1 || !IsValidEmailAddress(r.email))
             return Refused(Texts::RequestEmail(emails.join(QStringLiteral(", "))));
     }
     const QStringList requested = RequestedNames(lines.mid(attributesAt, subjectAt - attributesAt));

@@ -178,7 +178,9 @@ QStringList SignRequestCommands(const QString &tool, const QString &ca, const QS
     const QString caCrt = ShellQuote(CaLayout::CaCert(ca));
     const QString trusted = caCertificates.isEmpty() ? caCrt : ShellQuote(caCertificates);
     const QStringList chainLines = ChainFileLines(tool, crt, caCrt, ShellQuote(CaLayout::Pending(CaLayout::Chain(ca, name))));
-    const QString subject = QStringLiteral("/CN=") + SubjectValue(name) + QStringLiteral("/emailAddress=") + SubjectValue(email);
+    QString subject = QStringLiteral("/CN=") + SubjectValue(name);
+    if (!email.isEmpty())
+        subject += QStringLiteral("/emailAddress=") + SubjectValue(email);
     return {
         Line(tool, {"ca", "-batch", "-utf8", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-subj",
                     ShellQuote(subject), "-out", crt, "-passin", "env:TARVIK_CA_PASS", "-infiles", csr}),

@@ -64,7 +64,8 @@ QStringList RevocationCommands(const QString &tool, const QString &ca, const QSt
 
 // A request made elsewhere, already at its pending name in the certificate's folder,
 // signed under a subject of the common name and e-mail address alone (whatever the
-// request says), verified against caCertificates (empty for the CA certificate alone), and
-// followed by the CA certificate in the chain file; four command lines, then "exit".
+// request says; no address when email is empty), verified against caCertificates (empty
+// for the CA certificate alone), and followed by the CA certificate in the chain file; four
+// command lines, then "exit".
 QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email,
                                 const QString &caCertificates = QString());

@@ -388,15 +388,15 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         const bool server = in.kind == TOperationKind::SignServerRequest;
         plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
         plan.writeFiles = [in, server] {
-            WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days,
+            WriteSigningConfig(in.ca, server ? TSigningVariant::ServerRequest : TSigningVariant::User, in.days,
                                in.requestAltNames, in.crlUrl, CaSigningDigest(in.ca));
             // The request the CA signs is the one that was shown and confirmed.
             ReplaceFile(CaLayout::Pending(CaLayout::CertRequest(in.ca, in.name)), in.request);
         };
         plan.earlierResults = {CaLayout::CertDir(in.ca, in.name)};
         plan.question = Texts::ReplaceCertificate;
-        plan.commands =
-            SignRequestCommands(in.tool, in.ca, in.name, CertificateSubject(in).email, CaCertificates(in.ca));
+        plan.commands = SignRequestCommands(in.tool, in.ca, in.name, server ? QString() : CertificateSubject(in).email,
+                                            CaCertificates(in.ca));
         pending({CaLayout::CertRequest(in.ca, in.name), CaLayout::CertFile(in.ca, in.name),
                  CaLayout::Chain(in.ca, in.name)});
         plan.superseded = {CaLayout::CertKey(in.ca, in.name), CaLayout::Pkcs12(in.ca, in.name)};

@@ -91,7 +91,7 @@ const QString InvalidHostName =
                    "(par exemple www ou *.intranet).");
 const QString InvalidUserName =
     QStringLiteral("Nom d'utilisateur invalide : ni « / », ni caractère de contrôle, ni blanc au début ou à la fin, "
-                   "et pas « . » ou « .. ».");
+                   "ni emoji ou autre caractère hors du plan multilingue de base, et pas « . » ou « .. ».");
 const QString InvalidSerial =
     QStringLiteral("Numéro de certificat invalide : utilisez seulement des chiffres hexadécimaux (0 à 9, A à F), "
                    "par exemple 0A.");
@@ -593,6 +593,13 @@ QString RequestAltName(const QString &entry)
 {
     return QStringLiteral("La demande réclame le nom « %1 », qui n'est ni un nom DNS ni une adresse IP : elle est refusée.")
         .arg(entry);
+}
+
+QString CaEmailNotAscii(const QString &address)
+{
+    return QStringLiteral("L'adresse e-mail « %1 » du CA ne peut pas figurer dans un certificat : lettres sans accent, "
+                          "chiffres et signes ASCII seulement (par exemple pki@acme.test).")
+        .arg(address);
 }
 
 QString RequestEmail(const QString &email)

@@ -45,6 +45,7 @@ QString TooManyAltNames(qsizetype max);
 // A host typed with the CA's own suffix, which the certificate would then carry twice.
 QString HostHasCaSuffix(const QString &typed, const QString &hostPart, const QString &ca);
 QString InvalidUserEmail(const QString &address);
+QString CaEmailNotAscii(const QString &address);
 extern const QString InvalidCrlUrl;
 
 // A CA signed by another CA, and names kept within a CA's domain.

@@ -21,6 +21,12 @@ qsizetype Characters(const QString &text)
 
 } // namespace
 
+QString CaEmailRefusal(const QString &email)
+{
+    const bool ascii = std::all_of(email.cbegin(), email.cend(), [](QChar c) { return c >= u' ' && c <= u'~'; });
+    return ascii ? QString() : Texts::CaEmailNotAscii(email);
+}
+
 QString SubjectRefusal(const TSubject &s, const QString &commonName, const QString &commonCaption)
 {
     const bool twoLetters = s.country.size() == 2 && std::all_of(s.country.cbegin(), s.country.cend(), [](QChar c) {
@@ -38,9 +44,14 @@ QString SubjectRefusal(const TSubject &s, const QString &commonName, const QStri
     for (const auto &[value, caption, limit] : fields)
         if (Characters(value) > limit)
             return Texts::FieldTooLong(QString::fromUtf8(caption), limit);
-    if (Characters(commonName) > kMaxCommonName)
-        return Texts::CommonNameTooLong(commonCaption, kMaxCommonName);
-    return QString();
+    if (const QString refusal = CaEmailRefusal(s.email); !refusal.isEmpty())
+        return refusal;
+    return CommonNameRefusal(commonName, commonCaption);
+}
+
+QString CommonNameRefusal(const QString &commonName, const QString &caption)
+{
+    return Characters(commonName) > kMaxCommonName ? Texts::CommonNameTooLong(caption, kMaxCommonName) : QString();
 }
 
 QString EndDateRefusal(const QString &days, const QDateTime &now)

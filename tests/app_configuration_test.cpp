@@ -246,7 +246,7 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
         Type("txtAltNamesSrv", QString("intranet ") + other);
         Click("cxButton14");
     }
-    for (const char *user : {"../../escaped", "..", ".", "a/b", " Jean"}) {
+    for (const char *user : {"../../escaped", "..", ".", "a/b", " Jean", "Jean 😀"}) {
         Type("cxTextEdit9", user);
         Click("cxButton15");
     }
@@ -263,8 +263,12 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
         Type("txtCrlUrlCA", url);
         Click("cxButton1");
     }
+    Type("txtCrlUrlCA", "");
+    Type("txtEmailCA", "pki@acmé.test");
+    Click("cxButton1");
     const QStringList shown = boxes->Texts("message");
-    ASSERT_EQ(shown.size(), 23);
+    ASSERT_EQ(shown.size(), 25);
+    EXPECT_TRUE(shown.contains(Texts::CaEmailNotAscii("pki@acmé.test")));
     for (const char *other : {"a..b", "-x", "x_y", "DNS:evil.example", "*.*.acme.test", "10.0.0.5:443"})
         EXPECT_TRUE(shown.contains(Texts::InvalidAltName(other))) << other;
     EXPECT_TRUE(shown.contains(Texts::InvalidUserEmail("jean")));
@@ -272,7 +276,7 @@ TEST_F(ConfigurationTest, HostileHostUserAndSerialNamesAreRefused)
     EXPECT_EQ(shown.filter("Nom de serveur invalide").size(), 4);
     EXPECT_TRUE(shown.contains("« WWW.Acme.Test » se termine déjà par le nom du CA : tapez seulement « WWW », "
                                "Tarvik ajoute « .acme.test »."));
-    EXPECT_EQ(shown.filter("Nom d'utilisateur invalide").size(), 5);
+    EXPECT_EQ(shown.filter("Nom d'utilisateur invalide").size(), 6);
     EXPECT_EQ(shown.filter("Numéro de certificat invalide").size(), 3);
     EXPECT_EQ(Tree(progDir), before);
     EXPECT_EQ(form->RunningOperations(), 0);

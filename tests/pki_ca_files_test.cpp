@@ -53,12 +53,15 @@ QByteArray SigningFile(const QByteArray &days, const QByteArray &altName, const 
 
 TEST_F(PkiTest, SkeletonHoldsAFreshDatabase)
 {
+    const mode_t umask = ::umask(0); // the folders' modes must not depend on it
     CreateCaSkeleton(progDir_, "Alpha");
-    for (const char *sub : {"certs", "crl", "newcerts", "private"})
+    ::umask(umask);
+    for (const char *sub : {"", "certs", "crl", "newcerts", "private"}) {
         EXPECT_TRUE(QFileInfo(progDir_ + "Alpha/" + sub).isDir()) << sub;
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(progDir_ + "Alpha/private").constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(progDir_ + "Alpha/" + sub).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << sub;
+    }
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/serial.txt"), QByteArray("01\r\n"));
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/index.txt"), QByteArray(""));
     EXPECT_EQ(ReadBytes(progDir_ + "Alpha/crlnumber"), QByteArray("01\r\n"));

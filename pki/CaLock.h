@@ -25,10 +25,6 @@ public:
     int Descriptor() const { return fd_; }
     // Why the CA folder could not be locked, when Failed.
     QString Error() const { return error_; }
-    // The locked descriptor, -1 unless Held. A run's interpreter inherits it, so the CA
-    // stays locked for as long as any process of the run is alive, also when the
-    // program itself has died.
-    int Descriptor() const { return fd_; }
 
 private:
     int fd_ = -1;

@@ -2,6 +2,7 @@
 
 #include "pki/AltNames.h"
 #include "pki/CaName.h"
+#include "pki/Der.h"
 #include "pki/RegularFile.h"
 #include "pki/Texts.h"
 #include "pki/ToolRun.h"
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 
@@ -63,13 +65,52 @@ QMultiMap<QString, QString> SubjectFields(const QStringList &lines)
     return fields;
 }
 
-// Each name the request asks for, as written ("DNS:x", "IP Address:y", "email:z"...).
-QStringList RequestedNames(const QStringList &attributeLines)
+// The names the request's subjectAltName extension asks for, read from its DER, never from
+// the tool's text (which a name with ", DNS:" or a line end in it, or an attribute with
+// text of its own, could make say anything): "DNS:x", "IP Address:y", "email:z", "URI:u",
+// or for any other kind a label that no rule accepts. False when the request is not what DER says it is.
+bool RequestedNames(const QByteArray &pem, QStringList *names)
 {
-    for (qsizetype i = 0; i + 1 < attributeLines.size(); ++i)
-        if (attributeLines[i].trimmed().startsWith(QStringLiteral("X509v3 Subject Alternative Name:")))
-            return attributeLines[i + 1].trimmed().split(QStringLiteral(", "), Qt::SkipEmptyParts);
-    return {};
+    const QByteArray body = pem.mid(pem.indexOf('\n') + 1);
+    const QByteArray der = QByteArray::fromBase64(body.left(body.indexOf("-----")));
+    static const QByteArray kExtensionRequest = QByteArray::fromHex("2a864886f70d01090e");
+    static const QByteArray kSubjectAltName = QByteArray::fromHex("551d11");
+    const auto contents = [&der](const TDerElement &e) { return der.mid(e.start, e.size); };
+    const auto request = DerElementAt(der, 0, der.size());
+    const QList<TDerElement> top = request ? DerChildren(der, *request) : QList<TDerElement>();
+    const QList<TDerElement> info = top.isEmpty() ? QList<TDerElement>() : DerChildren(der, top[0]);
+    if (info.size() < 3)
+        return false;
+    const bool hasAttributes = info.size() == 4 && info[3].tag == 0xa0;
+    for (const TDerElement &attribute : hasAttributes ? DerChildren(der, info[3]) : QList<TDerElement>()) {
+        const QList<TDerElement> parts = DerChildren(der, attribute);
+        if (parts.size() != 2 || parts[0].tag != 0x06 || contents(parts[0]) != kExtensionRequest)
+            continue;
+        for (const TDerElement &extensions : DerChildren(der, parts[1])) {
+            for (const TDerElement &extension : DerChildren(der, extensions)) {
+                const QList<TDerElement> fields = DerChildren(der, extension);
+                if (fields.size() < 2 || contents(fields[0]) != kSubjectAltName)
+                    continue;
+                const auto value = DerElementAt(der, fields.last().start, fields.last().End());
+                for (const TDerElement &name : value ? DerChildren(der, *value) : QList<TDerElement>()) {
+                    const QByteArray bytes = contents(name);
+                    if (name.tag == 0x82) {
+                        *names << QStringLiteral("DNS:") + QString::fromLatin1(bytes);
+                    } else if (name.tag == 0x87 && (bytes.size() == 4 || bytes.size() == 16)) {
+                        char text[INET6_ADDRSTRLEN] = {};
+                        ::inet_ntop(bytes.size() == 4 ? AF_INET : AF_INET6, bytes.constData(), text, sizeof text);
+                        *names << QStringLiteral("IP Address:") + QString::fromLatin1(text);
+                    } else if (name.tag == 0x81 || name.tag == 0x86) {
+                        *names << (name.tag == 0x81 ? QStringLiteral("email:") : QStringLiteral("URI:"))
+                                      + QString::fromLatin1(bytes);
+                    } else {
+                        *names << QStringLiteral("autre nom (type %1)").arg(name.tag & 0x1f);
+                    }
+                }
+            }
+        }
+    }
+    return true;
 }
 
 // The server's name first, then each further DNS name or address once.
@@ -165,7 +206,9 @@ TRequestInspection InspectRequest(const QString &tool, const QString &path, TCer
         if (emails.size() > 1 || !IsValidEmailAddress(r.email))
             return Refused(Texts::RequestEmail(emails.join(QStringLiteral(", "))));
     }
-    const QStringList requested = RequestedNames(lines.mid(attributesAt, subjectAt - attributesAt));
+    QStringList requested;
+    if (!RequestedNames(r.pem, &requested))
+        return Refused(Texts::NotARequest(path));
     if (kind == TCertKind::Server) {
         if (const QString refusal = ServerNamesRefusal(r.commonName, requested, &r.altNames); !refusal.isEmpty())
             return Refused(refusal);

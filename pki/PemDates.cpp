@@ -1,5 +1,6 @@
 #include "pki/PemDates.h"
 
+#include "pki/Der.h"
 #include "pki/RegularFile.h"
 
 #include <cerrno>
@@ -11,36 +12,11 @@ Q_LOGGING_CATEGORY(lcPemDates, "tarvik.dates", QtInfoMsg)
 
 namespace {
 
-// One DER element: its tag and where its contents lie.
-struct TElement
-{
-    quint8 tag = 0;
-    qsizetype start = 0, size = 0;
-    qsizetype End() const { return start + size; }
-};
+using TElement = TDerElement;
 
 std::optional<TElement> ElementAt(const QByteArray &der, qsizetype pos, qsizetype limit)
 {
-    if (pos + 2 > limit)
-        return std::nullopt;
-    TElement e;
-    e.tag = quint8(der[pos]);
-    quint8 first = quint8(der[pos + 1]);
-    pos += 2;
-    qsizetype size = first;
-    if (first & 0x80) {
-        const int bytes = first & 0x7f;
-        if (bytes == 0 || bytes > 4 || pos + bytes > limit)
-            return std::nullopt;
-        size = 0;
-        for (int i = 0; i < bytes; ++i)
-            size = (size << 8) | quint8(der[pos++]);
-    }
-    if (size > limit - pos)
-        return std::nullopt;
-    e.start = pos;
-    e.size = size;
-    return e;
+    return DerElementAt(der, pos, limit);
 }
 
 QByteArray PemBody(const QString &path)

@@ -585,6 +585,13 @@ TEST_F(OpensslTest, RequestsThatCannotBeSignedAreRefusedWithTheReason)
     MakeRequest("mail.csr", rsa, "/CN=www.acme.test", {"subjectAltName=DNS:www.acme.test,email:a@acme.test"});
     MakeRequest("noname.csr", rsa, "/O=Acme");
     MakeRequest("star.csr", rsa, "/CN=*");
+    // One name that the tool's text would show as two, and a password attribute that
+    // imitates the text of a name list: only the request's DER says what it asks for.
+    WriteBytes("hostile.cnf", "[req]\ndistinguished_name=dn\nreq_extensions=ext\nattributes=attrs\nprompt=no\n"
+                              "[dn]\nCN=www.acme.test\n[attrs]\nchallengePassword=X509v3 Subject Alternative Name:\n"
+                              "[ext]\nsubjectAltName=@alt\n[alt]\nDNS.1=www.acme.test, DNS:evil.example\n");
+    RunProgram(Tool(), {"req", "-new", "-nodes", "-newkey", "rsa:2048", "-keyout", "h.key", "-config", "hostile.cnf",
+                        "-out", "hostile.csr"});
     WriteBytes("big.csr", QByteArray(kMaxRequestBytes + 1, 'A'));
     const struct
     {
@@ -599,6 +606,7 @@ TEST_F(OpensslTest, RequestsThatCannotBeSignedAreRefusedWithTheReason)
         {"mail.csr", Texts::RequestAltName("email:a@acme.test")},
         {"noname.csr", Texts::RequestWithoutCommonName},
         {"star.csr", Texts::RequestHostName("*")},
+        {"hostile.csr", Texts::RequestAltName("DNS:www.acme.test, DNS:evil.example")},
         {"big.csr", Texts::RequestTooLarge("big.csr", 64)},
         {"none.csr", Texts::RequestUnreadable("none.csr")},
     };

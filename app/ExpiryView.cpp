@@ -32,7 +32,11 @@ int FillList(QListWidget *list, const QStringList &lines, const QDateTime &now,
     // Clearing and filling must not pick a line: a pick fills the serial to revoke.
     const QSignalBlocker blockList(list);
     list->clear();
-    list->addItems(lines);
+    QStringList shown;
+    shown.reserve(lines.size());
+    for (const QString &line : lines)
+        shown.append(DecodeIndexText(line));
+    list->addItems(shown);
     int soon = 0;
     {
         // Thousands of lines: one repaint below instead of one per change.

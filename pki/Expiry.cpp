@@ -2,6 +2,7 @@
 
 #include "pki/CaChain.h"
 #include "pki/CaLayout.h"
+#include "pki/IndexFile.h"
 #include "pki/PemDates.h"
 #include "pki/Texts.h"
 
@@ -49,10 +50,10 @@ TIndexEntry ParseIndexLine(QStringView line)
     const QStringView subject = Field(line, 5);
     const qsizetype cn = subject.indexOf(u"/CN=");
     if (cn < 0) {
-        entry.commonName = subject.toString();
+        entry.commonName = DecodeIndexText(subject.toString());
     } else {
         const QStringView rest = subject.mid(cn + 4);
-        entry.commonName = rest.left(rest.indexOf(u'/')).toString();
+        entry.commonName = DecodeIndexText(rest.left(rest.indexOf(u'/')).toString());
     }
     return entry;
 }

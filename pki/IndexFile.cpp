@@ -62,3 +62,24 @@ TIndexLists ReadIndexLists(const QString &ca)
     }
     return lists;
 }
+
+QString DecodeIndexText(const QString &text)
+{
+    if (!text.contains(QStringLiteral("\\x")))
+        return text;
+    const QByteArray bytes = text.toUtf8();
+    QByteArray decoded;
+    decoded.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        bool ok = false;
+        const int value = i + 3 < bytes.size() && bytes[i] == '\\' && bytes[i + 1] == 'x' ? bytes.mid(i + 2, 2).toInt(&ok, 16) : 0;
+        if (ok) {
+            decoded += char(value);
+            i += 3;
+        } else {
+            decoded += bytes[i];
+        }
+    }
+    // A sequence that is no UTF-8 shows as U+FFFD: visibly not a name.
+    return QString::fromUtf8(decoded);
+}

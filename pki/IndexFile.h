@@ -13,3 +13,7 @@ struct TIndexLists
 // "Fichier introuvable", "Nom de fichier incorrect", "Accès au fichier refusé"
 // or "Erreur E/S {errno}" when the file cannot be opened or read.
 TIndexLists ReadIndexLists(const QString &ca);
+
+// A database line as typed: the tool writes each byte of a non-ASCII subject as "\xC3"
+// escapes, which read back as UTF-8. The database itself is never rewritten.
+QString DecodeIndexText(const QString &text);

@@ -105,6 +105,8 @@ done <<'CASES'
 0|api.p12|t server net.test api --days 1000 --yes --aes|openssl pkcs12 -in net.test/certs/api/api.p12 -passin pass:export-pw -info -noout 2>&1 | grep -q AES-256
 2|ni un nom DNS|t server net.test mail --alt 'bad name!' --days 397|[ ! -e net.test/certs/mail ]
 0|alice.p12|t user net.test alice --email alice@net.test --days 365|openssl x509 -in net.test/certs/alice/user.crt -noout -ext subjectAltName | grep -q alice@net.test
+0|zoé.p12|t user net.test zoé --days 365|
+0|zoé — n° 04|t list net.test|! grep -q 'zo\\x' out
 2|pas un fichier ordinaire|env -u TARVIK_CA_PASS "$tarvik" --dir "$work" user net.test bob --days 365 --passphrase-file fifo.pass|[ ! -e net.test/certs/bob ]
 2|est vide|env -u TARVIK_CA_PASS "$tarvik" --dir "$work" user net.test bob --days 365 --passphrase-file empty.pass|
 2|dépasse 4 Kio|env -u TARVIK_CA_PASS "$tarvik" --dir "$work" crl net.test --passphrase-file big.pass|

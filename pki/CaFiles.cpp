@@ -165,7 +165,7 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
 }
 
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days, const QStringList &altNames,
-                        const QString &crlUrl, const QString &digest)
+                        const QString &crlUrl, const QString &digest, bool rsaKey)
 {
     const QString dir = EscapeConfigValue(ca);
     TIniFile ini(CaLayout::SigningConfig(ca));
@@ -214,8 +214,9 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
               {"authorityKeyIdentifier", QStringLiteral("keyid:always")},
               {"extendedKeyUsage", v == TSigningVariant::User ? QStringLiteral("clientAuth,emailProtection")
                                                               : QStringLiteral("serverAuth")},
-              // Signing (TLS, mail) and RSA key transport, for servers and users alike.
-              {"keyUsage", QStringLiteral("critical,digitalSignature,keyEncipherment")},
+              // Signing (TLS, mail), and key transport for an RSA key, servers and users alike.
+              {"keyUsage", rsaKey ? QStringLiteral("critical,digitalSignature,keyEncipherment")
+                                  : QStringLiteral("critical,digitalSignature")},
               {"subjectKeyIdentifier", QStringLiteral("hash")}});
     // A CA whose address was removed issues certificates without one again.
     const QString distributionPoints = QStringLiteral("crlDistributionPoints");

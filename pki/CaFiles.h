@@ -33,10 +33,11 @@ void WriteRequestConfig(const QString &ca, TCertKind kind, const TSubject &s, co
 // altNames are the server's subjectAltName entries ("DNS:…", "IP:…", checked by
 // pki/AltNames); the server variant writes them, the other variants ignore them.
 // crlUrl (checked by IsValidCrlUrl), when not empty, becomes the certificates' CRL
-// distribution point. digest is the CA key's.
+// distribution point. digest is the CA key's. An EC key signs and never transports a
+// key (RFC 8813): only an RSA key's certificate allows keyEncipherment.
 void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &days,
                         const QStringList &altNames = {}, const QString &crlUrl = {},
-                        const QString &digest = QStringLiteral("sha256"));
+                        const QString &digest = QStringLiteral("sha256"), bool rsaKey = true);
 
 // The issuer's signing configuration for signing another CA: a CA that signs no CA
 // below it, with the issuer's CRL address when it has one and, when permittedDomain is

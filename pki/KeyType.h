@@ -17,5 +17,10 @@ TKeyType KeyTypeFromValue(const QString &value);
 // The tool's arguments that write a new key to outQuoted (already a shell word). An
 // encrypted key takes the CA pass phrase from TARVIK_CA_PASS.
 QStringList KeyGenerationArguments(TKeyType type, const QString &outQuoted, bool encrypted);
+// True for the RSA types, whose keys may also transport a key.
+inline bool IsRsa(TKeyType type)
+{
+    return type == TKeyType::Rsa2048 || type == TKeyType::Rsa3072 || type == TKeyType::Rsa4096;
+}
 // The digest of signatures made with the CA's key: "sha256" or "sha384".
 QString SigningDigest(TKeyType type);

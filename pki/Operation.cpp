@@ -371,7 +371,8 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.writeFiles = [in, server, commonName] {
             WriteRequestConfig(in.ca, server ? TCertKind::Server : TCertKind::User, CertificateSubject(in), commonName);
             WriteSigningConfig(in.ca, server ? TSigningVariant::Server : TSigningVariant::User, in.days,
-                               ServerAltNames(commonName, in.altNames).entries, in.crlUrl, CaSigningDigest(in.ca));
+                               ServerAltNames(commonName, in.altNames).entries, in.crlUrl, CaSigningDigest(in.ca),
+                               IsRsa(in.keyType));
         };
         // The export file, or at least the signed certificate, marks an earlier issue.
         plan.earlierResults = {CaLayout::Pkcs12(in.ca, in.name), CaLayout::CertFile(in.ca, in.name)};
@@ -389,7 +390,7 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         plan.directories = {CaLayout::CertDir(in.ca, in.name), CaLayout::NewCertsDir(in.ca)};
         plan.writeFiles = [in, server] {
             WriteSigningConfig(in.ca, server ? TSigningVariant::ServerRequest : TSigningVariant::User, in.days,
-                               in.requestAltNames, in.crlUrl, CaSigningDigest(in.ca));
+                               in.requestAltNames, in.crlUrl, CaSigningDigest(in.ca), in.requestKeyRsa);
             // The request the CA signs is the one that was shown and confirmed.
             ReplaceFile(CaLayout::Pending(CaLayout::CertRequest(in.ca, in.name)), in.request);
         };
@@ -432,6 +433,7 @@ QString TakeInspectedRequest(TOperationInput &in, const TRequestInspection &requ
     in.request = request.pem;
     in.requestAltNames = request.altNames;
     in.email = request.email;
+    in.requestKeyRsa = request.key.startsWith(QStringLiteral("RSA"));
     const QStringList shown = IsServer(in.kind) ? request.altNames
                                                 : QStringList(request.email.isEmpty() ? in.subject.email : request.email);
     return Texts::SignRequestQuestion(request.commonName, shown, request.key, in.days);

@@ -43,6 +43,7 @@ struct TOperationInput
     // the address it asks for (a user's), or empty for the CA's.
     QByteArray request;          // PEM
     QStringList requestAltNames; // server: subjectAltName entries
+    bool requestKeyRsa = true;   // the request's key, which the certificate's key usage follows
     // CA creation: the CA that signs the new CA (empty for a self-signed one), its pass
     // phrase and CRL address, and whether the new CA's certificate keeps every name below
     // it within the CA's domain.

@@ -99,7 +99,7 @@ done <<'CASES'
 2|Nom province|t ca net.test --email pki@net.test --country FR --city Paris --company Net --service IT --days 3650|[ ! -e net.test ]
 0|Votre ca.crt est dans net.test/private/ca.crt|t ca net.test $subject --days 3650 --key-type ecdsa-p256|openssl x509 -in $ca -noout -text | grep -q 'ASN1 OID: prime256v1'
 2|La nouvelle clé du CA sera de type ECDSA P-256|t ca net.test --days 3650|cmp -s $ca net.test/private/ca.crt.prev || [ ! -e net.test/private/ca.crt.prev ]
-0|www.p12|t server net.test www.net.test --alt 10.0.0.5 --alt web --days 397|v -verify_ip 10.0.0.5 net.test/certs/www/user.crt && openssl pkcs12 -in net.test/certs/www/www.p12 -passin pass:export-pw -noout
+0|www.p12|t server net.test www.net.test --alt 10.0.0.5 --alt web --days 397|v -verify_ip 10.0.0.5 net.test/certs/www/user.crt && openssl pkcs12 -in net.test/certs/www/www.p12 -passin pass:export-pw -noout && ! openssl x509 -in net.test/certs/www/user.crt -noout -ext keyUsage | grep -q 'Key Encipherment'
 2|Vous avez déja un certificat|t server net.test www --days 397|
 2|825|t server net.test api --days 1000|[ ! -e net.test/certs/api/user.crt ]
 0|api.p12|t server net.test api --days 1000 --yes --aes|openssl pkcs12 -in net.test/certs/api/api.p12 -passin pass:export-pw -info -noout 2>&1 | grep -q AES-256

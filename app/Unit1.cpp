@@ -148,8 +148,12 @@ void TForm1::ConnectHandlers()
     for (QComboBox *combo :
          {ui->comboDomaineName, ui->comboTTLCA, ui->comboTTLsrv, ui->comboTTLusr, ui->comboKeyTypeCA}) {
         combo->setCompleter(nullptr);
-        typedCombos_.insert(combo->lineEdit(), combo);
-        combo->lineEdit()->installEventFilter(this);
+        // Keys reach the combo box, its focus widget, which hands Enter to its line edit
+        // by a direct call that no filter on the line edit sees: both are watched.
+        for (QObject *watched : {static_cast<QObject *>(combo), static_cast<QObject *>(combo->lineEdit())}) {
+            typedCombos_.insert(watched, combo);
+            watched->installEventFilter(this);
+        }
     }
 
     for (QListWidget *list : {ui->cxListBox1, ui->cxListBox2}) {

@@ -151,7 +151,7 @@ private:
     bool leftOutReported_ = false;
     QString startFailure_; // shown by start-up; the first Save does not show it again
     QMap<QPlainTextEdit *, TMemoLines *> memoLines_;
-    QMap<QObject *, QComboBox *> typedCombos_; // line edit -> its combo box
+    QMap<QObject *, QComboBox *> typedCombos_; // the combo box or its line edit -> the combo box
     QMap<QObject *, QListWidget *> listViewports_; // viewport -> its revocation list
     QList<std::shared_ptr<TOperationRun>> operations_;
     QSet<QString> expiryWarned_; // CAs whose expiry was told once in this run

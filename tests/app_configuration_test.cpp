@@ -191,14 +191,19 @@ TEST_F(ConfigurationTest, TypedSelectorTextIsCheckedAndNeverSelects)
         QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
         QApplication::sendEvent(w, &up);
     };
+    // Keys go where the platform delivers them: to the focus widget, the combo box itself.
+    QApplication::setActiveWindow(form.get());
     const auto typeKeys = [&](QComboBox *combo, const QString &text, bool enter = true) {
         combo->lineEdit()->clear();
+        combo->setFocus(Qt::OtherFocusReason);
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_EQ(focus, combo);
         for (const QChar c : text)
-            press(combo->lineEdit(), 0, QString(c));
+            press(focus, 0, QString(c));
         if (enter)
-            press(combo->lineEdit(), Qt::Key_Return);
+            press(focus, Qt::Key_Return);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(combo->lineEdit(), &out);
+        QApplication::sendEvent(focus, &out);
     };
     typeKeys(selector, "Alpha");
     EXPECT_EQ(selector->currentText(), "Beta");

@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "QtTranslation.h"
 #include "Unit1.h"
 
 #include "console/ConsoleCommand.h"
@@ -54,6 +55,7 @@ int main(int argc, char **argv)
     // Ties the window to the menu entry, so the task bar shows the entry's icon and name.
     QApplication::setDesktopFileName(QStringLiteral(TARVIK_APP_ID));
     QApplication::setWindowIcon(ProgramIcon());
+    InstallQtFrench();
 
     const TProgramDir chosen =
         ChooseProgramDir(QCoreApplication::applicationDirPath(), ParseCommandLine(QCoreApplication::arguments()),

@@ -1,4 +1,5 @@
 #include "app_Fixture.h"
+#include "QtTranslation.h"
 #include "pki/KeyType.h"
 #include "settings/IniFile.h"
 
@@ -7,6 +8,7 @@
 #include <QListWidget>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTranslator>
 
 namespace {
 struct ControlRow
@@ -176,6 +178,18 @@ TEST_F(WindowTest, PickersStartWithSelectAndNoItemWhileTheCountryShowsFR)
     ASSERT_EQ(keyTypes->count(), kKeyTypeCount);
     for (int i = 0; i < kKeyTypeCount; ++i)
         EXPECT_EQ(keyTypes->itemText(i), KeyTypeText(TKeyType(i)));
+}
+
+// Qt's file dialog and standard buttons speak French like the program.
+TEST_F(WindowTest, QtOwnTextsAreFrench)
+{
+    ASSERT_TRUE(InstallQtFrench());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Annuler");
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Open"), "&Ouvrir");
+    for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
 }
 
 TEST_F(WindowTest, WindowIsFixedWithFiveReadableTabsAndConfigurationActive)

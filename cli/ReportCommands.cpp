@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 
 #include "common/Exception.h"
+#include "pki/CaChain.h"
 #include "pki/CaLayout.h"
 #include "pki/Expiry.h"
 #include "pki/IndexFile.h"
@@ -169,6 +170,9 @@ int List(const QCommandLineParser &p)
             status = Refuse(Texts::UnreadableIndex(CaLayout::Index(ca), e.Message()));
             continue;
         }
+        const QString issuer = IssuerOf(ca);
+        if (!json && !issuer.isEmpty())
+            Print(stdout, Texts::CheckLine(ca, Texts::IssuedBy(issuer)) + u'\n');
         // Certificates in force first, then the revoked ones, each in the order issued.
         struct TRow
         {
@@ -198,14 +202,17 @@ int List(const QCommandLineParser &p)
                 continue;
             }
             const char *state = e.revoked.isValid() ? "revoked" : e.expires <= now ? "expired" : "valid";
-            all.append(QJsonObject{{"ca", ca},
+            QJsonObject object{{"ca", ca},
                                    {"serial", e.serial},
                                    {"state", state},
                                    {"name", e.commonName},
                                    {"kind", row.server ? "server" : "user"},
                                    {"not_after", IsoOrNull(e.expires)},
                                    {"revoked_at", IsoOrNull(e.revoked)},
-                                   {"files", FilesOf(ca, e.serial, row.folder, newestSerial.value(row.folder) == e.serial)}});
+                                   {"files", FilesOf(ca, e.serial, row.folder, newestSerial.value(row.folder) == e.serial)}};
+            if (!issuer.isEmpty())
+                object.insert("ca_issuer", issuer); // the CA above the one that issued it
+            all.append(object);
         }
     }
     if (json)

@@ -128,6 +128,7 @@ done <<'CASES'
 0|Votre ca.crt|env TARVIK_ISSUER_PASS=$pass "$tarvik" --dir "$work" ca sub.net.test $subject --service Sub --days 365 --issuer net.test --name-constraint|v sub.net.test/private/ca.crt && openssl x509 -in sub.net.test/private/ca.crt -noout -ext nameConstraints | grep -q DNS:sub.net.test
 2|hors du domaine|t server sub.net.test www --alt www.evil.test --days 30|[ ! -e sub.net.test/certs/www ]
 1|^net.test : CA valable|t expiry sub.net.test|
+0|sub.net.test : Émis par le CA net.test|t list sub.net.test|
 CASES
 
 # Each state a crash can leave in the middle of a commit is finished by the next command:

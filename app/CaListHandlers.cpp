@@ -5,6 +5,7 @@
 #include "console/MemoLines.h"
 #include "pki/CaFiles.h"
 #include "pki/CaName.h"
+#include "pki/CaRegistry.h"
 #include "settings/CaSettings.h"
 #include "pki/Texts.h"
 #include "settings/IniFile.h"
@@ -112,18 +113,12 @@ void TForm1::btAddCAClick()
     const QString name = ui->txtNewCA->text();
     if (name.isEmpty())
         return;
-    if (!IsValidNewCaName(name)) {
-        boxes_->Message(Texts::InvalidNewCaName);
-        return;
-    }
     {
         QStringList cas;
         TIniFile(SettingsPath()).ListKeys(kDomaine, cas);
-        for (const QString &ca : cas) {
-            if (ca.compare(name, Qt::CaseInsensitive) == 0) {
-                boxes_->Message(Texts::CaExists);
-                return;
-            }
+        if (const QString refusal = NewCaRefusal(cas, name); !refusal.isEmpty()) {
+            boxes_->Message(refusal);
+            return;
         }
     }
     // A CA removed from the list earlier keeps its database: register it again

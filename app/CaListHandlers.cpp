@@ -4,6 +4,8 @@
 
 #include "console/MemoLines.h"
 #include "pki/CaFiles.h"
+#include "pki/CaLayout.h"
+#include "pki/Import.h"
 #include "pki/CaName.h"
 #include "pki/CaRegistry.h"
 #include "settings/CaSettings.h"
@@ -134,7 +136,19 @@ void TForm1::btAddCAClick()
         // A CA known on disk comes back with the subject it was made with, so Save
         // leaves its root-ca.cnf as it is.
         if (known) {
-            ShowSubject(ReadRootSubject(progDir_, name));
+            // The folder's own certificate says which keys the CA makes and who it is:
+            // its next certificates must not silently get keys of another type.
+            TSubject subject = ReadRootSubject(progDir_, name);
+            const TCaCertificateFacts facts = ReadCaCertificateFacts(ui->cxTextEdit1->text(), progDir_ + CaLayout::CaCert(name));
+            if (facts.readable) {
+                for (const auto field : {&TSubject::country, &TSubject::province, &TSubject::city, &TSubject::company,
+                                         &TSubject::service, &TSubject::email})
+                    if (!(facts.subject.*field).isEmpty())
+                        subject.*field = facts.subject.*field;
+                const QSignalBlocker block(ui->comboKeyTypeCA);
+                ui->comboKeyTypeCA->setCurrentIndex(int(facts.keyType));
+            }
+            ShowSubject(subject);
         } else {
             ui->txtCompanyCA->setText(name);
             CreateCaSkeleton(progDir_, name);

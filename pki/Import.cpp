@@ -480,3 +480,18 @@ TOperationInput CrlAfterImport(const TImportInput &in)
     crl.passphrase = in.passphrase;
     return crl;
 }
+
+TCaCertificateFacts ReadCaCertificateFacts(const QString &tool, const QString &certFile)
+{
+    constexpr int kTimeoutMs = 10000;
+    const TToolAnswer key = RunTool(tool, {"x509", "-in", certFile, "-noout", "-text"}, {}, kTimeoutMs);
+    const TToolAnswer subject = RunTool(tool, {"x509", "-in", certFile, "-noout", "-subject", "-nameopt",
+                                              "multiline,utf8,-esc_msb"}, {}, kTimeoutMs);
+    if (!key.ran || key.exitCode != 0 || !subject.ran || subject.exitCode != 0)
+        return {};
+    try {
+        return {true, KeyTypeOf(key.output), SubjectOf(subject.output)};
+    } catch (const TRefused &) {
+        return {};
+    }
+}

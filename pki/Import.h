@@ -1,4 +1,6 @@
 #pragma once
+#include "pki/CaFiles.h"
+#include "pki/KeyType.h"
 #include "pki/Operation.h"
 
 #include <QString>
@@ -39,3 +41,14 @@ TImportOutcome ImportCa(const TImportInput &in);
 
 // The CRL publication that makes an imported CA usable at once.
 TOperationInput CrlAfterImport(const TImportInput &in);
+
+// What a CA certificate found on disk says of the CA: the type of key it makes from now
+// on and its subject (fields it lacks left empty). Not readable when the tool could not
+// read it, or its key is of no type Tarvik makes.
+struct TCaCertificateFacts
+{
+    bool readable = false;
+    TKeyType keyType = TKeyType::Rsa2048;
+    TSubject subject;
+};
+TCaCertificateFacts ReadCaCertificateFacts(const QString &tool, const QString &certFile);

@@ -1,4 +1,5 @@
 #include "app_Fixture.h"
+#include "pki/KeyType.h"
 #include "pki/Texts.h"
 #include "settings_full_disk.h"
 
@@ -298,6 +299,10 @@ TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsFilesAndComesBackWithItsSubject)
     WriteBytes(progDir + "Alpha/index.txt", "V\t301231235959Z\t\t01\tunknown\t/CN=www.Alpha\n");
     WriteBytes(progDir + "Alpha/serial.txt", "02\n");
     WriteBytes(progDir + "Alpha/private/ca.key", "KEY");
+    // Its certificate, of a P-384 key: the CA comes back making keys of that type.
+    RunProgram(OpenSsl(), {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-384", "-nodes", "-keyout",
+                           progDir + "p384.key", "-subj", "/O=Alpha & Fils/CN=Alpha & Fils CA", "-out",
+                           progDir + "Alpha/private/ca.crt"});
     QMap<QString, QByteArray> files;
     for (const char *name : {"index.txt", "serial.txt", "private/ca.key", "root-ca.cnf"})
         files[name] = ReadBytes(progDir + "Alpha/" + name);
@@ -311,6 +316,8 @@ TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsFilesAndComesBackWithItsSubject)
     EXPECT_EQ(Text("txtCompanyCA"), "Alpha & Fils");
     EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");
     EXPECT_TRUE(SettingsLines().contains("[Alpha]"));
+    EXPECT_EQ(Combo("comboKeyTypeCA")->currentIndex(), int(TKeyType::EcdsaP384));
+    EXPECT_TRUE(SettingsLines().contains("key_type=ecdsa-p384"));
 }
 
 TEST_F(ConfigurationTest, SaveStoresAnExistingToolPathAndMarksOthersRed)

@@ -41,12 +41,12 @@ QStringList DigestOption(TKeyType keyType)
 
 // The chain file a server or device installs beside its key: the certificate, then its CA.
 // PEM blocks only: the text the tool writes before a certificate makes appliances refuse
-// the file. An issuing CA signs no CA, so the CA is the last one below the root.
-QStringList ChainFileLines(const QString &tool, const QString &crtQuoted, const QString &caCrtQuoted,
-                           const QString &chainQuoted)
+// the file. An issuing CA signs no CA, so the CA is the last one below the root. sed
+// rather than the tool, whose start costs more than the rest of the copy.
+QString ChainFileLine(const QString &crtQuoted, const QString &caCrtQuoted, const QString &chainQuoted)
 {
-    return {Line(tool, {"x509", "-in", crtQuoted, "-out", chainQuoted}),
-            QStringLiteral("cat ") + caCrtQuoted + QStringLiteral(" >> ") + chainQuoted};
+    return QStringLiteral("sed -n '/^-----BEGIN CERTIFICATE-----$/,$p' ") + crtQuoted + u' ' + caCrtQuoted
+           + QStringLiteral(" > ") + chainQuoted;
 }
 
 } // namespace
@@ -58,9 +58,9 @@ QString ShellQuote(const QString &text)
     return u'\'' + quoted + u'\'';
 }
 
-QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted, bool encrypted)
+QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted)
 {
-    return Line(tool, KeyGenerationArguments(type, outQuoted, encrypted));
+    return Line(tool, KeyGenerationArguments(type, outQuoted));
 }
 
 QStringList SecretEnvironment(const QString &passphrase, const QString &password, const QString &issuerPassphrase)
@@ -80,7 +80,7 @@ QStringList CreateCaCommands(const QString &tool, const QString &ca, const QStri
     const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca)));
     const QString cnf = ShellQuote(CaLayout::RootConfig(ca));
     return {
-        KeyCommand(tool, keyType, key, true),
+        KeyCommand(tool, keyType, key),
         Line(tool, QStringList{"req", "-new", "-passout", "env:TARVIK_CA_PASS", "-passin", "env:TARVIK_CA_PASS", "-x509",
                                "-days", ShellQuote(days), "-config", cnf, "-key", key, "-out", crt}
                        + DigestOption(keyType)
@@ -100,7 +100,7 @@ QStringList CreateIssuedCaCommands(const QString &tool, const QString &ca, const
     const QString above = ShellQuote(issuerCertificates);
     const QString chain = ShellQuote(CaLayout::Pending(CaLayout::CaChain(ca)));
     return {
-        KeyCommand(tool, keyType, key, true),
+        KeyCommand(tool, keyType, key),
         Line(tool, {"req", "-new", "-passin", "env:TARVIK_CA_PASS", "-config", ShellQuote(CaLayout::RootConfig(ca)),
                     "-key", key, "-out", csr}),
         // -notext: the CA certificate goes into chain files, which take PEM blocks only.
@@ -123,16 +123,15 @@ QStringList CertificateCommands(const TCertificateRequest &r)
     const QString trusted = r.caCertificates.isEmpty() ? caCrt : ShellQuote(r.caCertificates);
     const QString chain = ShellQuote(CaLayout::Pending(CaLayout::Chain(r.ca, r.name)));
     const QString friendly = r.kind == TCertKind::Server ? r.name + r.suffix : r.name;
-    const QStringList chainLines = ChainFileLines(r.tool, crt, caCrt, chain);
     return {
-        KeyCommand(r.tool, r.keyType, key, false),
-        Line(r.tool, {"req", "-new", "-days", ShellQuote(r.days), "-config",
-                      ShellQuote(CaLayout::RequestConfig(r.ca)), "-key", key, "-out", csr}),
+        // The key is made by the request's own start, unencrypted as a server needs it.
+        Line(r.tool, QStringList{"req", "-new"} + NewKeyArguments(r.keyType)
+                         + QStringList{"-nodes", "-keyout", key, "-days", ShellQuote(r.days), "-config",
+                                       ShellQuote(CaLayout::RequestConfig(r.ca)), "-out", csr}),
         Line(r.tool, {"ca", "-batch", "-config", ShellQuote(CaLayout::SigningConfig(r.ca)), "-out", crt, "-passin",
                       "env:TARVIK_CA_PASS", "-infiles", csr}),
         Line(r.tool, {"verify", "-CAfile", trusted, crt}),
-        chainLines[0],
-        chainLines[1],
+        ChainFileLine(crt, caCrt, chain),
         // The key is written unencrypted, so -passin is never consulted.
         Line(r.tool, QStringList{"pkcs12", "-export"} + Pkcs12Format(r.compatiblePkcs12)
                          + QStringList{"-in", crt, "-inkey", key, "-certfile", trusted, "-name", ShellQuote(friendly),
@@ -177,7 +176,6 @@ QStringList SignRequestCommands(const QString &tool, const QString &ca, const QS
     const QString crt = ShellQuote(CaLayout::Pending(CaLayout::CertFile(ca, name)));
     const QString caCrt = ShellQuote(CaLayout::CaCert(ca));
     const QString trusted = caCertificates.isEmpty() ? caCrt : ShellQuote(caCertificates);
-    const QStringList chainLines = ChainFileLines(tool, crt, caCrt, ShellQuote(CaLayout::Pending(CaLayout::Chain(ca, name))));
     QString subject = QStringLiteral("/CN=") + SubjectValue(name);
     if (!email.isEmpty())
         subject += QStringLiteral("/emailAddress=") + SubjectValue(email);
@@ -185,8 +183,7 @@ QStringList SignRequestCommands(const QString &tool, const QString &ca, const QS
         Line(tool, {"ca", "-batch", "-utf8", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-subj",
                     ShellQuote(subject), "-out", crt, "-passin", "env:TARVIK_CA_PASS", "-infiles", csr}),
         Line(tool, {"verify", "-CAfile", trusted, crt}),
-        chainLines[0],
-        chainLines[1],
+        ChainFileLine(crt, caCrt, ShellQuote(CaLayout::Pending(CaLayout::Chain(ca, name)))),
         kExit,
     };
 }

@@ -18,9 +18,9 @@ QString ShellQuote(const QString &text);
 QStringList SecretEnvironment(const QString &passphrase, const QString &password = QString(),
                               const QString &issuerPassphrase = QString());
 
-// The line that writes a new key of the type to outQuoted; an encrypted one takes the CA
-// pass phrase from the environment.
-QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted, bool encrypted);
+// The line that writes a new CA key of the type to outQuoted, encrypted under the CA pass
+// phrase from the environment.
+QString KeyCommand(const QString &tool, TKeyType type, const QString &outQuoted);
 
 // The CA key and self-signed certificate; two command lines, then "exit". A non-empty
 // permittedDomain adds the name constraint that keeps its certificates within it.
@@ -51,8 +51,8 @@ struct TCertificateRequest
     QString caCertificates{};
 };
 
-// Key, request, signature, verification, chain file and PKCS#12 export; seven command
-// lines, then "exit".
+// Key with its request, signature, verification, chain file and PKCS#12 export; five
+// command lines, then "exit".
 QStringList CertificateCommands(const TCertificateRequest &request);
 
 // The CA's CRL published again, with nothing revoked; one command line, then "exit".
@@ -65,7 +65,7 @@ QStringList RevocationCommands(const QString &tool, const QString &ca, const QSt
 // A request made elsewhere, already at its pending name in the certificate's folder,
 // signed under a subject of the common name and e-mail address alone (whatever the
 // request says; no address when email is empty), verified against caCertificates (empty
-// for the CA certificate alone), and followed by the CA certificate in the chain file; four
+// for the CA certificate alone), and followed by the CA certificate in the chain file; three
 // command lines, then "exit".
 QStringList SignRequestCommands(const QString &tool, const QString &ca, const QString &name, const QString &email,
                                 const QString &caCertificates = QString());

@@ -47,21 +47,31 @@ TKeyType KeyTypeFromValue(const QString &value)
     return TKeyType::Rsa2048;
 }
 
-QStringList KeyGenerationArguments(TKeyType type, const QString &outQuoted, bool encrypted)
+namespace {
+QStringList KeyOptions(TKeyType type)
 {
-    // RSA 2048 keeps the lines of the CAs made before key types existed.
-    if (type == TKeyType::Rsa2048) {
-        if (encrypted)
-            return {"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", outQuoted, "2048"};
-        return {"genrsa", "-out", outQuoted, "2048"};
-    }
-    QStringList args{"genpkey", "-algorithm", Info(type).algorithm, "-pkeyopt", Info(type).option};
+    QStringList options{"-pkeyopt", Info(type).option};
     // Explicit curve parameters are refused by TLS libraries and by strict verification.
     if (QLatin1String(Info(type).algorithm) == QLatin1String("EC"))
-        args << "-pkeyopt" << "ec_param_enc:named_curve";
-    if (encrypted)
-        args << "-aes-256-cbc" << "-pass" << "env:TARVIK_CA_PASS";
-    return args << "-out" << outQuoted;
+        options << "-pkeyopt" << "ec_param_enc:named_curve";
+    return options;
+}
+} // namespace
+
+QStringList KeyGenerationArguments(TKeyType type, const QString &outQuoted)
+{
+    // RSA 2048 keeps the lines of the CAs made before key types existed.
+    if (type == TKeyType::Rsa2048)
+        return {"genrsa", "-passout", "env:TARVIK_CA_PASS", "-des3", "-out", outQuoted, "2048"};
+    QStringList args = QStringList{"genpkey", "-algorithm", Info(type).algorithm} + KeyOptions(type);
+    return args << "-aes-256-cbc" << "-pass" << "env:TARVIK_CA_PASS" << "-out" << outQuoted;
+}
+
+QStringList NewKeyArguments(TKeyType type)
+{
+    if (type == TKeyType::Rsa2048)
+        return {"-newkey", "rsa:2048"};
+    return QStringList{"-newkey", Info(type).algorithm} + KeyOptions(type);
 }
 
 QString SigningDigest(TKeyType type)

@@ -14,9 +14,12 @@ QString KeyTypeValue(TKeyType type);
 // A CA saved before key types existed has no value: RSA 2048, as its keys were made.
 TKeyType KeyTypeFromValue(const QString &value);
 
-// The tool's arguments that write a new key to outQuoted (already a shell word). An
-// encrypted key takes the CA pass phrase from TARVIK_CA_PASS.
-QStringList KeyGenerationArguments(TKeyType type, const QString &outQuoted, bool encrypted);
+// The tool's arguments that write a new CA key to outQuoted (already a shell word),
+// encrypted under the CA pass phrase from TARVIK_CA_PASS.
+QStringList KeyGenerationArguments(TKeyType type, const QString &outQuoted);
+// The request tool's arguments that make a new, unencrypted key of the type beside the
+// request, so that one tool start does both.
+QStringList NewKeyArguments(TKeyType type);
 // True for the RSA types, whose keys may also transport a key.
 inline bool IsRsa(TKeyType type)
 {

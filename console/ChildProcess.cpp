@@ -7,8 +7,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
-#include <spawn.h>
+#include <pthread.h>
+#include <sys/prctl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -36,6 +38,30 @@ void CloseEnd(int &fd)
         close(fd);
         fd = -1;
     }
+}
+
+// The program's file as posix_spawnp would find it: a name with a slash as it is,
+// otherwise the first executable of that name on the search path. Resolved before fork,
+// where the child may only make async-signal-safe calls.
+QByteArray ExecutablePath(const QByteArray &name)
+{
+    if (name.contains('/'))
+        return name;
+    const char *path = getenv("PATH");
+    for (const QByteArray &dir : QByteArray(path ? path : "/usr/local/bin:/usr/bin:/bin").split(':')) {
+        const QByteArray candidate = (dir.isEmpty() ? QByteArray(".") : dir) + '/' + name;
+        struct stat info;
+        if (stat(candidate.constData(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.constData(), X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+[[noreturn]] void ChildFails(int reportFd)
+{
+    const int reason = errno;
+    [[maybe_unused]] const ssize_t ignored = write(reportFd, &reason, sizeof reason);
+    _exit(127);
 }
 
 } // namespace
@@ -111,36 +137,64 @@ pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment
         envp.push_back(assignment.data());
     envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDERR_FILENO);
-    // A descriptor duplicated onto itself loses its close-on-exec flag in the child only.
-    for (const int fd : inherited)
-        posix_spawn_file_actions_adddup2(&actions, fd, fd);
-
-    // The child gets its own session (the counterpart of a new console), an empty signal
-    // mask and SIGPIPE back at its default, which the program itself ignores.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    // glibc reports a failed exec as the result of posix_spawnp itself.
-    pid_t pid = -1;
-    const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0) {
-        *error = result;
+    const QByteArray program = ExecutablePath(bytes.front());
+    if (program.isEmpty()) {
+        *error = ENOENT;
+        return -1;
+    }
+    // The child reports a failed exec through this pipe, which a successful one closes.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        *error = errno;
+        return -1;
+    }
+    // Blocked across fork, so that no handler of the program runs in the child before exec.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls from here to exec.
+        close(report[0]);
+        // The child gets its own session (the counterpart of a new console) and dies with
+        // the thread that started it, so a killed program leaves no interpreter feeding
+        // commands to a CA that the next run believes free.
+        if (setsid() < 0 || prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+            ChildFails(report[1]);
+        if (dup2(stdinFd, STDIN_FILENO) < 0 || dup2(stdoutFd, STDOUT_FILENO) < 0 || dup2(stdoutFd, STDERR_FILENO) < 0)
+            ChildFails(report[1]);
+        // Open in this child alone: they stay close-on-exec for every other one.
+        for (const int fd : inherited)
+            if (fcntl(fd, F_SETFD, 0) != 0)
+                ChildFails(report[1]);
+        // SIGPIPE back at its default, which the program itself ignores; an empty mask.
+        struct sigaction action = {};
+        action.sa_handler = SIG_DFL;
+        sigaction(SIGPIPE, &action, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        execve(program.constData(), argv.data(), envp.data());
+        ChildFails(report[1]);
+    }
+    const int forkError = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    close(report[1]);
+    if (pid < 0) {
+        close(report[0]);
+        *error = forkError;
+        return -1;
+    }
+    int childError = 0;
+    ssize_t got;
+    while ((got = read(report[0], &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    close(report[0]);
+    if (got > 0) {
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        *error = childError ? childError : ENOEXEC;
         return -1;
     }
     return pid;

@@ -24,8 +24,9 @@ void IgnoreSigpipeOnce();
 // session and process group, with the program's environment plus the given "NAME=value"
 // variables (which win over the program's), its working directory, its standard input on
 // stdinFd and its standard output and error on stdoutFd, and the descriptors of inherited
-// open in it (in it alone: they stay close-on-exec for every other child). Returns the
-// pid, or -1 with *error set to the reason the program could not be run.
+// open in it (in it alone: they stay close-on-exec for every other child). The child is
+// killed when the calling thread ends, so it must be a thread that outlives the child.
+// Returns the pid, or -1 with *error set to the reason the program could not be run.
 pid_t SpawnInOwnSession(const QStringList &words, const QStringList &environment, int stdinFd, int stdoutFd,
                         int *error, const QList<int> &inherited = {});
 

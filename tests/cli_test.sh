@@ -154,14 +154,19 @@ journal written, everything renamed|newpair; journal $p/ca.key $p/ca.crt; mv $p/
 certificate, key and request renamed|cp $w/user.crt $w/user.crt.new; cp $w/www.p12 $w/www.p12.new; cp $w/www-chain.pem $w/www-chain.pem.new; journal $w/user.key $w/user.csr $w/user.crt $w/www.p12 $w/www-chain.pem
 STATES
 
-# A tool run outliving a killed Tarvik keeps the CA locked until it ends.
+# A tool run outliving a killed Tarvik keeps the CA locked until it ends; the interpreter
+# that would feed it further commands dies with Tarvik.
 real=$(command -v openssl)
 printf '#!/bin/sh\ntouch "%s/started"\nsleep 2\nexec "%s" "$@"\n' "$work" "$real" >slow-openssl; chmod +x slow-openssl
 sed -i "s#^openssl=.*#openssl=$work/slow-openssl\r#" tarvik.ini
-t crl net.test >/dev/null 2>&1 & victim=$!
+"$tarvik" --dir "$work" crl net.test >/dev/null 2>&1 & victim=$!
 for _ in $(seq 100); do [ -e started ] && break; sleep 0.1; done
 [ -e started ] || fail "the slow tool never started"
+interpreter=$(pgrep -P $victim)
 kill -9 $victim; wait $victim 2>/dev/null || true
+running() { case "$(ps -o stat= -p "$1" 2>/dev/null)" in '' | Z*) return 1 ;; esac; } # a zombie waits for init alone
+for _ in $(seq 50); do running "$interpreter" || break; sleep 0.1; done
+! running "$interpreter" || fail "the interpreter outlived Tarvik"
 set +e; t crl net.test >out 2>&1; got=$?; set -e
 [ "$got" = 1 ] && grep -q 'déjà en cours' out || { cat out >&2; fail "a second run went beside the survivor ($got)"; }
 timeout 20 flock net.test true || fail "the survivor kept the CA locked for good"

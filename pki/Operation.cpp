@@ -214,6 +214,9 @@ QString InvalidNameRefusal(const TOperationInput &in)
     if (in.kind == TOperationKind::SignServerRequest)
         if (const QString refusal = OutsideDomainRefusal(in.ca, in.requestAltNames); !refusal.isEmpty())
             return refusal;
+    // Its files would take the place of the user's, key and PKCS#12 removed.
+    if (in.kind == TOperationKind::SignServerRequest && IssuedToUser(CaLayout::CertFile(in.ca, in.name)))
+        return Texts::RequestNameOfUser(in.name);
     if (in.kind == TOperationKind::UserCertificate && !IsValidUserName(in.name))
         return Texts::InvalidUserName;
     const bool user = in.kind == TOperationKind::UserCertificate || in.kind == TOperationKind::SignUserRequest;

@@ -201,29 +201,59 @@ QDateTime CrlNextUpdate(const QString &pemPath)
     return Logged(pemPath, "next update", ReadCrl(pemPath).nextUpdate);
 }
 
-QStringList PermittedDnsNames(const QString &pemPath)
+namespace {
+// The value (inside its OCTET STRING) of each extension of the certificate with the
+// identifier's contents; the extensions are the last element of the signed part, tagged [3].
+QList<TElement> ExtensionValues(const QByteArray &der, const QByteArray &oid)
 {
-    const QByteArray der = PemBody(pemPath);
     const QList<TElement> tbs = SignedPart(der);
-    // The extensions are the last element of the signed part, tagged [3].
     if (tbs.isEmpty() || tbs.last().tag != 0xa3)
         return {};
     const QList<TElement> wrapper = Children(der, tbs.last());
     if (wrapper.size() != 1 || wrapper[0].tag != 0x30)
         return {};
-    static const QByteArray kNameConstraints("\x55\x1d\x1e", 3); // 2.5.29.30
-    QStringList names;
+    QList<TElement> values;
     for (const TElement &extension : Children(der, wrapper[0])) {
         const QList<TElement> parts = Children(der, extension);
-        if (parts.size() < 2 || parts[0].tag != 0x06 || der.mid(parts[0].start, parts[0].size) != kNameConstraints
+        if (parts.size() < 2 || parts[0].tag != 0x06 || der.mid(parts[0].start, parts[0].size) != oid
             || parts.last().tag != 0x04)
             continue;
-        const auto constraints = ElementAt(der, parts.last().start, parts.last().End());
-        if (!constraints || constraints->tag != 0x30)
+        if (const auto value = ElementAt(der, parts.last().start, parts.last().End()))
+            values << *value;
+    }
+    return values;
+}
+} // namespace
+
+bool IssuedToUser(const QString &pemPath)
+{
+    const QByteArray der = PemBody(pemPath);
+    static const QByteArray kExtendedKeyUsage("\x55\x1d\x25", 3); // 2.5.29.37
+    static const QByteArray kServerAuth("\x2b\x06\x01\x05\x05\x07\x03\x01", 8);
+    static const QByteArray kClientAuth("\x2b\x06\x01\x05\x05\x07\x03\x02", 8);
+    bool client = false;
+    for (const TElement &usages : ExtensionValues(der, kExtendedKeyUsage)) {
+        for (const TElement &usage : Children(der, usages)) {
+            const QByteArray id = der.mid(usage.start, usage.size);
+            if (usage.tag == 0x06 && id == kServerAuth)
+                return false;
+            client = client || (usage.tag == 0x06 && id == kClientAuth);
+        }
+    }
+    return client;
+}
+
+QStringList PermittedDnsNames(const QString &pemPath)
+{
+    const QByteArray der = PemBody(pemPath);
+    static const QByteArray kNameConstraints("\x55\x1d\x1e", 3); // 2.5.29.30
+    QStringList names;
+    for (const TElement &constraints : ExtensionValues(der, kNameConstraints)) {
+        if (constraints.tag != 0x30)
             continue;
         // permittedSubtrees [0], each subtree a SEQUENCE whose base is a GeneralName;
         // dNSName is [2].
-        for (const TElement &subtrees : Children(der, *constraints)) {
+        for (const TElement &subtrees : Children(der, constraints)) {
             if (subtrees.tag != 0xa0)
                 continue;
             for (const TElement &subtree : Children(der, subtrees)) {

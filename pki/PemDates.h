@@ -37,6 +37,9 @@ bool CertificateKeyOnP384(const QString &pemPath);
 // The DNS names a CA certificate's name constraints permit below it; empty when it has
 // none (then every DNS name is allowed).
 QStringList PermittedDnsNames(const QString &pemPath);
+// Whether the certificate names client authentication and not servers among its extended
+// key usages, as a user's does; false when it cannot be read.
+bool IssuedToUser(const QString &pemPath);
 // The certificate's serial as the tool's database writes it (upper-case hexadecimal);
 // empty when the file is missing or not what it should be.
 QString CertificateSerial(const QString &pemPath);

@@ -589,6 +589,13 @@ QString RequestUserName(const QString &commonName)
     return QStringLiteral("Le nom commun « %1 » de la demande ne peut pas servir de nom d'utilisateur.").arg(commonName);
 }
 
+QString RequestNameOfUser(const QString &commonName)
+{
+    return QStringLiteral("Le nom commun « %1 » de la demande est celui d'un utilisateur de ce CA : un certificat de serveur "
+                          "ne peut pas remplacer le sien.")
+        .arg(commonName);
+}
+
 QString RequestAltName(const QString &entry)
 {
     return QStringLiteral("La demande réclame le nom « %1 », qui n'est ni un nom DNS ni une adresse IP : elle est refusée.")

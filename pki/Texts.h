@@ -184,6 +184,7 @@ extern const QString RequestWithoutCommonName;
 extern const QString RequestWithSeveralCommonNames;
 QString RequestHostName(const QString &commonName);
 QString RequestUserName(const QString &commonName);
+QString RequestNameOfUser(const QString &commonName);
 QString RequestAltName(const QString &entry);
 QString RequestEmail(const QString &email);
 QString SignRequestQuestion(const QString &commonName, const QStringList &names, const QString &key, const QString &days);

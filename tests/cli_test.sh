@@ -77,6 +77,7 @@ ca=net.test/private/ca.crt
 v() { openssl verify -x509_strict -CAfile "$ca" "$@" 2>&1 | grep -q ': OK'; }
 openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout dev.key -subj /CN=dev.net.test \
   -addext subjectAltName=DNS:dev.net.test,IP:10.1.2.3 -out "$tmp/dev.csr" 2>/dev/null
+openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout lab.key -subj /CN=lab.net.test -out "$tmp/lab.csr" 2>/dev/null
 mkfifo fifo.pass
 printf '\n%s\n' "$pass" >empty.pass; chmod 600 empty.pass
 head -c 5000 /dev/zero | tr '\0' x >big.pass; chmod 600 big.pass
@@ -114,6 +115,8 @@ done <<'CASES'
 2|Signer cette demande|t sign net.test "$tmp/dev.csr" --server --days 397|[ ! -e net.test/certs/dev.net.test ]
 0|dev.net.test-chain.pem|t sign net.test "$tmp/dev.csr" --server --days 397 --yes|v -verify_ip 10.1.2.3 net.test/certs/dev.net.test/user.crt
 2|précisez --server ou --user|t sign net.test "$tmp/dev.csr" --days 397|
+0|lab.net.test.p12|t user net.test lab.net.test --days 365|
+2|celui d'un utilisateur|t sign net.test "$tmp/lab.csr" --server --days 397 --yes|[ -e net.test/certs/lab.net.test/lab.net.test.p12 ]
 0|reste valable|t renew net.test www|openssl x509 -in net.test/certs/www/user.crt -noout -ext subjectAltName | grep -q 'IP Address:10.0.0.5'
 0|reste valable|t renew net.test dev.net.test --yes|v net.test/certs/dev.net.test/user.crt
 2|aucun certificat en vigueur|t renew net.test nobody|

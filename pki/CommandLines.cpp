@@ -150,6 +150,14 @@ QStringList CrlCommands(const QString &tool, const QString &ca)
     };
 }
 
+QString FirstCrlCommand(const QString &tool, const QString &ca)
+{
+    return Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-keyfile",
+                       ShellQuote(CaLayout::Pending(CaLayout::CaKey(ca))), "-cert",
+                       ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca))), "-passin", "env:TARVIK_CA_PASS", "-gencrl",
+                       "-out", ShellQuote(CaLayout::Pending(CaLayout::Crl(ca)))});
+}
+
 QString CaCertDerCommand(const QString &tool, const QString &ca)
 {
     return Line(tool, {"x509", "-in", ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca))), "-outform", "DER", "-out",

@@ -57,6 +57,9 @@ QStringList CertificateCommands(const TCertificateRequest &request);
 
 // The CA's CRL published again, with nothing revoked; one command line, then "exit".
 QStringList CrlCommands(const QString &tool, const QString &ca);
+// The first CRL of a CA being created, signed with its key and certificate under their
+// pending names, so that it is committed with them.
+QString FirstCrlCommand(const QString &tool, const QString &ca);
 // Copies the CRL that CrlCommands writes into DER, beside it, also under a pending name.
 QString CrlDerCommand(const QString &tool, const QString &ca);
 // Revocation of newcerts/{serial}.pem and the new CRL; two command lines, then "exit".

@@ -343,10 +343,16 @@ TOperationPlan PlanOperation(const TOperationInput &in)
             plan.question += u' ' + Texts::IssuedCasLost(cas);
         plan.question += u' ' + Texts::NewCaKeyType(KeyTypeText(in.keyType));
         const QString domain = in.nameConstraint ? in.ca : QString();
+        // The CA's own signing configuration, for its first CRL, with the digest of its new key.
+        const auto crlConfig = [in] {
+            WriteSigningConfig(in.ca, TSigningVariant::Crl, QString(), {}, {}, SigningDigest(in.keyType));
+        };
+        plan.writeFiles = crlConfig;
         if (issued) {
-            plan.writeFiles = [in, domain] {
+            plan.writeFiles = [in, domain, crlConfig] {
                 WriteIssuingConfig(in.issuer, in.issuerCrlUrl, CaSigningDigest(in.issuer), domain);
                 ReplaceFile(CaLayout::Pending(CaLayout::IssuerName(in.ca)), (in.issuer + QStringLiteral("\r\n")).toUtf8());
+                crlConfig();
             };
             plan.commands =
                 CreateIssuedCaCommands(in.tool, in.ca, in.days, in.keyType, in.issuer, CaCertificates(in.issuer));
@@ -361,6 +367,13 @@ TOperationPlan PlanOperation(const TOperationInput &in)
         // The DER copy for Windows and Android, committed with the certificate.
         plan.commands.insert(plan.commands.size() - 1, CaCertDerCommand(in.tool, in.ca));
         plan.commits.append({CaLayout::Pending(CaLayout::CaCertDer(in.ca)), CaLayout::CaCertDer(in.ca)});
+        // Its CRL address answers from the first day.
+        plan.commands.insert(plan.commands.size() - 1, FirstCrlCommand(in.tool, in.ca));
+        plan.commits.append({CaLayout::Pending(CaLayout::Crl(in.ca)), CaLayout::Crl(in.ca)});
+        if (!in.crlUrl.isEmpty()) {
+            plan.commands.insert(plan.commands.size() - 1, CrlDerCommand(in.tool, in.ca));
+            plan.commits.append({CaLayout::Pending(CaLayout::CrlDer(in.ca)), CaLayout::CrlDer(in.ca)});
+        }
         plan.keptAsPrevious = {CaLayout::CaKey(in.ca), CaLayout::CaCert(in.ca)};
         plan.doneMessage = Texts::CreateCaDone(in.ca);
         plan.failure = Texts::CreateCaFailed;

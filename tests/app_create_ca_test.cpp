@@ -163,7 +163,7 @@ TEST_F(CreateCaTest, AFailedOrStoppedOperationLeavesEveryFileAsItWas)
         const char *failure;
     };
     const Case cases[] = {
-        {"cxButton6", 3, "La création du CA a échoué"},
+        {"cxButton6", 4, "La création du CA a échoué"},
         {"cxButton14", 4, "La création du certificat a échoué"},
         {"cxButton15", 4, "La création du certificat a échoué"},
         {"cxButton16", 2, "La révocation ou la publication de la CRL a échoué"},

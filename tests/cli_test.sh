@@ -98,7 +98,7 @@ done <<'CASES'
 2|Nom de CA invalide|t ca bad_name $subject --days 3650|[ ! -e bad_name ]
 2|type de clé inconnu|t ca net.test $subject --days 3650 --key-type dsa|[ ! -e net.test ]
 2|Nom province|t ca net.test --email pki@net.test --country FR --city Paris --company Net --service IT --days 3650|[ ! -e net.test ]
-0|Votre ca.crt est dans net.test/private/ca.crt|t ca net.test $subject --days 3650 --key-type ecdsa-p256|openssl x509 -in $ca -noout -text | grep -q 'ASN1 OID: prime256v1'
+0|Votre ca.crt est dans net.test/private/ca.crt|t ca net.test $subject --days 3650 --key-type ecdsa-p256|openssl x509 -in $ca -noout -text | grep -q 'ASN1 OID: prime256v1' && openssl crl -in net.test/crl/net.test.crl.crt -CAfile $ca -noout 2>&1 | grep -q 'verify OK'
 2|La nouvelle clé du CA sera de type ECDSA P-256|t ca net.test --days 3650|cmp -s $ca net.test/private/ca.crt.prev || [ ! -e net.test/private/ca.crt.prev ]
 0|www.p12|t server net.test www.net.test --alt 10.0.0.5 --alt web --days 397|v -verify_ip 10.0.0.5 net.test/certs/www/user.crt && openssl pkcs12 -in net.test/certs/www/www.p12 -passin pass:export-pw -noout && ! openssl x509 -in net.test/certs/www/user.crt -noout -ext keyUsage | grep -q 'Key Encipherment'
 2|Vous avez déja un certificat|t server net.test www --days 397|
@@ -130,7 +130,7 @@ done <<'CASES'
 2|aucun terminal|t ca sub.net.test $subject --service Sub --days 365 --issuer net.test|[ ! -e sub.net.test/private/ca.crt ]
 0|Votre ca.crt|env TARVIK_ISSUER_PASS=$pass "$tarvik" --dir "$work" ca sub.net.test $subject --service Sub --days 365 --issuer net.test --name-constraint|v sub.net.test/private/ca.crt && openssl x509 -in sub.net.test/private/ca.crt -noout -ext nameConstraints | grep -q DNS:sub.net.test
 2|hors du domaine|t server sub.net.test www --alt www.evil.test --days 30|[ ! -e sub.net.test/certs/www ]
-1|^net.test : CA valable|t expiry sub.net.test|
+0|^sub.net.test : CRL à republier|t expiry sub.net.test|grep -q '^net.test : CA valable' out && openssl crl -in sub.net.test/crl/sub.net.test.crl.crt -CAfile sub.net.test/private/ca.crt -noout 2>&1 | grep -q 'verify OK'
 0|sub.net.test : Émis par le CA net.test|t list sub.net.test|
 CASES
 

@@ -2,7 +2,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
-#include "console/MemoLines.h"
+#include "MemoLines.h"
 #include "pki/CaFiles.h"
 #include "pki/CaLayout.h"
 #include "pki/Import.h"

@@ -1,4 +1,5 @@
 // Running an operation's plan through a console run, and reporting how it really ended.
+#include "MemoLines.h"
 #include "Unit1.h"
 #include "ui_Unit1.h"
 

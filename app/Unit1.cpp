@@ -5,6 +5,7 @@
 #include "IssuerChoice.h"
 #include "TrustHandler.h"
 #include "common/Exception.h"
+#include "MemoLines.h"
 #include "console/ConsoleCommand.h"
 #include "settings/CaSettings.h"
 #include "settings/IniFile.h"

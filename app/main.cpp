@@ -1,79 +1,29 @@
 #include "cli/CommandLine.h"
-#include "QtTranslation.h"
-#include "Unit1.h"
-
-#include "console/ConsoleCommand.h"
 #include "pki/Texts.h"
-#include "settings/ProgramDir.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QIcon>
+#include <QString>
+#include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <string>
+#include <unistd.h>
 
-namespace {
-
-// Drawn for each size rather than scaled, so the small ones stay sharp.
-QIcon ProgramIcon()
-{
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/tarvik-%1.png").arg(size), QSize(size, size));
-    return icon;
-}
-
-int Refuse(const QString &message)
-{
-    std::fprintf(stderr, "tarvik : %s\nUsage : tarvik [--dir RÉPERTOIRE]\n", qUtf8Printable(message));
-    return 2;
-}
-
-} // namespace
-
+// The command line runs here, without the libraries of the window, whose loading would cost
+// every scripted command more than its own work; the window is its own program beside this
+// one.
 int main(int argc, char **argv)
 {
-    // A bad --dir is said before Qt looks for a display, which a terminal may not have.
-    // Qt's own options (-platform …) make the early reading fail: they wait for Qt's.
-    {
-        QStringList raw;
-        for (int i = 0; i < argc; ++i)
-            raw << QString::fromLocal8Bit(argv[i]);
-        if (IsCommandLineUse(raw))
-            return RunCommandLine(argc, argv);
-        const TCommandLine early = ParseCommandLine(raw);
-        if (early.hasDir && early.error.isEmpty()) {
-            const TProgramDir chosen = ChooseProgramDir(QString(), early, QString());
-            if (!chosen.error.isEmpty())
-                return Refuse(chosen.error);
-        }
-    }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvik"));
-    // No display name: the window manager would append it to every box's title.
-    // Ties the window to the menu entry, so the task bar shows the entry's icon and name.
-    QApplication::setDesktopFileName(QStringLiteral(TARVIK_APP_ID));
-    QApplication::setWindowIcon(ProgramIcon());
-    InstallQtFrench();
-
-    const TProgramDir chosen =
-        ChooseProgramDir(QCoreApplication::applicationDirPath(), ParseCommandLine(QCoreApplication::arguments()),
-                         UserDataDir(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath()));
-    if (!chosen.error.isEmpty())
-        return Refuse(chosen.error);
-    // The CA paths in command lines and configuration files are relative: they must
-    // name the directories of the program directory however it was started.
-    if (!QDir::setCurrent(chosen.dir))
-        return Refuse(Texts::CannotEnterDir(chosen.dir));
-
-    int result = 0;
-    {
-        TForm1 form(chosen.dir, std::make_unique<TQtBoxes>());
-        form.show();
-        result = app.exec();
-    }
-    // Workers of runs stopped with the window kill their children and end on their own.
-    TConsoleCommand::WaitForAllWorkers(5000);
-    return result;
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    if (IsCommandLineUse(raw))
+        return RunCommandLine(argc, argv);
+    char self[4096];
+    const ssize_t size = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string window = size > 0 ? std::string(self, size_t(size)) : std::string(argv[0]);
+    window = window.substr(0, window.rfind('/') + 1) + "tarvik-window";
+    execv(window.c_str(), argv);
+    std::fprintf(stderr, "tarvik : %s\n", qUtf8Printable(Texts::WindowNotStarted(QString::fromLocal8Bit(window.c_str()), errno)));
+    return 1;
 }

@@ -8,6 +8,7 @@
 //    while the child of a run is silent, next to a QProcess waiting for the same child;
 // 3. time from Start to the first line shown, for a child that prints one line at once.
 
+#include "MemoLines.h"
 #include "console/ConsoleCommand.h"
 #include "console/ShowText.h"
 

@@ -5,7 +5,7 @@
 #include "console/ProcessTimer.h"
 #include "console/WorkerRegistry.h"
 
-#include <QMessageBox>
+#include "console/ConsoleLog.h"
 
 #include <system_error>
 
@@ -110,7 +110,7 @@ void TConsoleCommand::ReportError(const QString &message)
     if (reporter)
         reporter(message);
     else
-        QMessageBox::critical(nullptr, QStringLiteral("Tarvik"), message);
+        qCWarning(lcConsole) << "run failed, with no one to tell:" << message;
 }
 
 bool TConsoleCommand::WaitForAllWorkers(int msTimeout)

@@ -5,7 +5,7 @@
 
 #include "console/ConsoleErrors.h"
 #include "console/ConsoleTypes.h"
-#include "console/MemoLines.h"
+#include "console/Strings.h"
 #include "console/Strings.h"
 
 #include <QObject>
@@ -77,7 +77,7 @@ public:
     void QueueInputLine(const QString &text, bool endLine);
 
     // Shows the failure of a run that could not start; called on the UI thread while the
-    // worker waits. Without a reporter a critical message box captioned "Tarvik" is shown.
+    // worker waits. Without a reporter the failure is logged.
     void SetErrorReporter(std::function<void(const QString &message)> reporter);
 
     // Waits until every worker of every component has ended, for at most msTimeout.

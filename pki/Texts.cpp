@@ -472,6 +472,13 @@ QString CannotEnterDir(const QString &dir)
     return QStringLiteral("impossible d'ouvrir le répertoire « %1 ».").arg(dir);
 }
 
+QString WindowNotStarted(const QString &program, int error)
+{
+    return QStringLiteral("impossible de lancer la fenêtre : « %1 » est introuvable ou n'est pas exécutable (erreur %2).")
+        .arg(program)
+        .arg(error);
+}
+
 QString UnknownCa(const QString &ca, const QString &settingsFile)
 {
     return QStringLiteral("le CA « %1 » n'existe pas : il n'est ni dans %2, ni en dossier à côté.").arg(ca, settingsFile);

@@ -133,6 +133,7 @@ QString BadOptionValue(const QString &option);
 QString UnknownCommand(const QString &command);
 extern const QString BadDaysOption;
 QString CannotEnterDir(const QString &dir);
+QString WindowNotStarted(const QString &program, int error);
 QString UnknownCa(const QString &ca, const QString &settingsFile);
 QString NoCasIn(const QString &settingsFile);
 QString NoSecret(const QString &envVar, const QString &fileOption);

@@ -1,7 +1,7 @@
 // The building blocks on their own: splitting a command line and the memo's lines.
 
 #include "console/CommandLine.h"
-#include "console/MemoLines.h"
+#include "MemoLines.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

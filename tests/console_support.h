@@ -2,6 +2,7 @@
 // Shared helpers of the console tests: waiting on conditions with a deadline, a list that
 // records how it is changed, and a fixture that records every event of its components.
 
+#include "MemoLines.h"
 #include "console/ConsoleCommand.h"
 
 #include <QCoreApplication>

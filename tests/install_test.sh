@@ -31,7 +31,7 @@ start_until() {
 }
 
 DESTDIR=$tmp/root cmake --install "$build" --prefix /usr >/dev/null
-for f in bin/tarvik share/applications/io.github.tarvik.Tarvik.desktop share/metainfo/io.github.tarvik.Tarvik.metainfo.xml \
+for f in bin/tarvik bin/tarvik-window share/applications/io.github.tarvik.Tarvik.desktop share/metainfo/io.github.tarvik.Tarvik.metainfo.xml \
          share/icons/hicolor/scalable/apps/tarvik.svg share/icons/hicolor/16x16/apps/tarvik.png \
          share/icons/hicolor/48x48/apps/tarvik.png lib/systemd/user/tarvik-crl@.service share/man/man1/tarvik.1; do
   [ -f "$tmp/root/usr/$f" ] || fail "not installed: /usr/$f"
@@ -41,12 +41,12 @@ done
 data=$tmp/home/.local/share/tarvik
 start_until "$data/tarvik.ini" "$tmp/root/usr/bin/tarvik"
 [ "$(stat -c %a "$data")" = 700 ] || fail "$data has mode $(stat -c %a "$data")"
-[ "$(ls "$tmp/root/usr/bin")" = tarvik ] || fail "the installed copy wrote beside itself"
+[ "$(ls "$tmp/root/usr/bin" | tr '\n' ' ')" = "tarvik tarvik-window " ] || fail "the installed copy wrote beside itself"
 rm -rf "$tmp/home"
 
 # Unpacked folder: beside the executable, nothing in HOME.
 mkdir -p "$tmp/unpacked"
-cp "$build/tarvik" "$tmp/unpacked/"
+cp "$build/tarvik" "$build/tarvik-window" "$tmp/unpacked/"
 start_until "$tmp/unpacked/tarvik.ini" "$tmp/unpacked/tarvik"
 [ ! -e "$tmp/home/.local" ] || fail "the unpacked copy wrote into HOME"
 
@@ -60,4 +60,8 @@ if HOME=$tmp/home env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$tmp/roo
 fi
 grep -q "n'existe pas" "$tmp/err" || fail "no message for a missing --dir: $(cat "$tmp/err")"
 [ ! -e "$tmp/missing" ] && [ ! -e "$tmp/home/.local" ] || fail "a refused --dir created files"
+# Without the window's program beside it, tarvik says so rather than failing in silence.
+mkdir "$tmp/alone"; cp "$build/tarvik" "$tmp/alone/"
+! HOME=$tmp/home "$tmp/alone/tarvik" 2>"$tmp/err" || fail "tarvik started without its window"
+grep -q "impossible de lancer la fenêtre" "$tmp/err" || fail "no message for a missing window: $(cat "$tmp/err")"
 echo "install test passed"

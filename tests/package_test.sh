@@ -13,7 +13,7 @@ for dep in openssl libqt6widgets6 libc6; do
   [[ ", $depends," == *", $dep"[\ ,]* ]] || fail "Depends lacks $dep: $depends"
 done
 files=$(dpkg-deb -c "$deb")
-for f in usr/bin/tarvik usr/share/applications/io.github.tarvik.Tarvik.desktop \
+for f in usr/bin/tarvik usr/bin/tarvik-window usr/share/applications/io.github.tarvik.Tarvik.desktop \
          usr/share/metainfo/io.github.tarvik.Tarvik.metainfo.xml usr/lib/systemd/user/tarvik-crl@.timer \
          usr/share/icons/hicolor/scalable/apps/tarvik.svg usr/share/icons/hicolor/48x48/apps/tarvik.png \
          usr/share/man/man1/tarvik.1; do

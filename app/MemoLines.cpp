@@ -1,4 +1,4 @@
-#include "console/MemoLines.h"
+#include "MemoLines.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>

@@ -206,7 +206,9 @@ int List(const QCommandLineParser &p)
                                    {"serial", e.serial},
                                    {"state", state},
                                    {"name", e.commonName},
-                                   {"kind", row.server ? "server" : "user"},
+                                   {"kind", IssuedToCa(CaLayout::IssuedBySerial(ca, e.serial)) ? "ca"
+                                            : row.server                                        ? "server"
+                                                                                                : "user"},
                                    {"not_after", IsoOrNull(e.expires)},
                                    {"revoked_at", IsoOrNull(e.revoked)},
                                    {"files", FilesOf(ca, e.serial, row.folder, newestSerial.value(row.folder) == e.serial)}};

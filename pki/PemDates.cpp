@@ -243,6 +243,19 @@ bool IssuedToUser(const QString &pemPath)
     return client;
 }
 
+bool IssuedToCa(const QString &pemPath)
+{
+    const QByteArray der = PemBody(pemPath);
+    static const QByteArray kBasicConstraints("\x55\x1d\x13", 3); // 2.5.29.19
+    for (const TElement &constraints : ExtensionValues(der, kBasicConstraints)) {
+        // cA, a BOOLEAN that is left out when false
+        const QList<TElement> fields = Children(der, constraints);
+        if (!fields.isEmpty() && fields[0].tag == 0x01 && fields[0].size == 1 && der.at(fields[0].start) != 0)
+            return true;
+    }
+    return false;
+}
+
 QStringList PermittedDnsNames(const QString &pemPath)
 {
     const QByteArray der = PemBody(pemPath);

@@ -40,6 +40,8 @@ QStringList PermittedDnsNames(const QString &pemPath);
 // Whether the certificate names client authentication and not servers among its extended
 // key usages, as a user's does; false when it cannot be read.
 bool IssuedToUser(const QString &pemPath);
+// Whether the certificate is a CA's (basic constraints with cA true).
+bool IssuedToCa(const QString &pemPath);
 // The certificate's serial as the tool's database writes it (upper-case hexadecimal);
 // empty when the file is missing or not what it should be.
 QString CertificateSerial(const QString &pemPath);

@@ -132,6 +132,7 @@ done <<'CASES'
 2|hors du domaine|t server sub.net.test www --alt www.evil.test --days 30|[ ! -e sub.net.test/certs/www ]
 0|^sub.net.test : CRL à republier|t expiry sub.net.test|grep -q '^net.test : CA valable' out && openssl crl -in sub.net.test/crl/sub.net.test.crl.crt -CAfile sub.net.test/private/ca.crt -noout 2>&1 | grep -q 'verify OK'
 0|sub.net.test : Émis par le CA net.test|t list sub.net.test|
+0|"kind": "ca"|t list net.test --json|[ "$(t list net.test --json | jq -r '.[] | select(.kind == "ca") | .name')" = "Net CA" ]
 CASES
 
 # Each state a crash can leave in the middle of a commit is finished by the next command:

@@ -170,7 +170,7 @@ void TForm1::btDelCAClick()
     const QString ca = CaName();
     if (ca.isEmpty())
         return;
-    if (const QString question = RemoveCaQuestion(ca); !question.isEmpty() && !boxes_->Confirm(question))
+    if (!boxes_->Confirm(RemoveCaQuestion(ca), TDefaultButton::Cancel))
         return;
     TIniFile settings(SettingsPath());
     settings.RemoveKey(kDomaine, ca);
@@ -181,5 +181,5 @@ void TForm1::btDelCAClick()
         SetCaIndex(0);
         settings.WriteValue(kDomaine, CaName(), SettingsKeys::Selected);
     }
-    boxes_->Message(Texts::FilesNotDeleted);
+    boxes_->Message(Texts::FilesKeptIn(progDir_ + ca));
 }

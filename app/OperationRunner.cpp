@@ -42,10 +42,12 @@ struct TForm1::TOperationRun
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    if (!operations_.isEmpty() && !boxes_->Confirm(Texts::QuitWhileRunning)) {
+    if (!operations_.isEmpty() && !boxes_->Confirm(Texts::QuitWhileRunning, TDefaultButton::Cancel)) {
         event->ignore();
         return;
     }
+    // A run that ended while the question was open is told before the window goes.
+    boxes_->ShowWaiting();
     QMainWindow::closeEvent(event);
 }
 
@@ -88,6 +90,19 @@ bool TForm1::PaneInUse(const QPlainTextEdit *memo) const
     return std::any_of(operations_.cbegin(), operations_.cend(), [memo](const auto &op) { return op->memo == memo; });
 }
 
+void TForm1::ShowBusyButtons()
+{
+    const std::pair<const QPlainTextEdit *, QList<QPushButton *>> pages[] = {
+        {ui->cxMemo1, {ui->cxButton6}},
+        {ui->cxMemo2, {ui->cxButton14, ui->btSignCsrSrv}},
+        {ui->cxMemo3, {ui->cxButton15, ui->btSignCsrUsr}},
+        {ui->cxMemo4, {ui->cxButton16, ui->btPublishCrl}},
+    };
+    for (const auto &[memo, buttons] : pages)
+        for (QPushButton *button : buttons)
+            button->setEnabled(!PaneInUse(memo));
+}
+
 void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 {
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
@@ -108,13 +123,13 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         return;
     const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));
     for (const QString &warning : WarningsBeforeIssue(in, caEnd, QDateTime::currentDateTimeUtc()))
-        if (!boxes_->Confirm(warning))
+        if (!boxes_->Confirm(warning, TDefaultButton::Ok))
             return;
     const TOperationPlan plan = PlanOperation(in);
     // Asked before anything is written: Annuler leaves the CA as it was.
     const bool earlier = std::any_of(plan.earlierResults.cbegin(), plan.earlierResults.cend(),
                                      [](const QString &path) { return QFileInfo::exists(path); });
-    if (earlier && !boxes_->Confirm(plan.question))
+    if (earlier && !boxes_->Confirm(plan.question, TDefaultButton::Cancel))
         return;
     QStringList made;
     for (const QString &dir : plan.directories)
@@ -160,10 +175,12 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
             this, [this, run, exitCode] { Guarded([&] { FinishOperation(run, exitCode); }); }, Qt::QueuedConnection);
     });
     operations_.append(op);
+    ShowBusyButtons();
     try {
         run->Start();
     } catch (...) {
         operations_.removeOne(op);
+        ShowBusyButtons();
         delete run;
         DiscardPending(plan);
         throw;
@@ -178,6 +195,7 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
         return;
     const std::shared_ptr<TOperationRun> op = *it;
     operations_.erase(it);
+    ShowBusyButtons();
     const QStringList lines = op->run->CollectedLines();
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
@@ -191,12 +209,12 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
         // The revocation page shows the CA's database and CRL, which the run has just changed.
         if (op->plan.ca == CaName() && ui->cxPageControl1->currentWidget() == ui->cxTabSheet5)
             cxTabSheet5Show();
-        boxes_->Message(op->plan.doneMessage);
+        boxes_->WhenNoBoxOpen([this, message = op->plan.doneMessage] { boxes_->Message(message); });
         return;
     }
     DiscardPending(op->plan);
     RemoveEmptyDirectories(op->madeDirectories);
     qCWarning(lcOperations) << "operation on" << op->plan.ca << "failed with exit code" << exitCode << ":" << failure;
     if (!op->startFailureShown)
-        boxes_->Error(ErrorBoxText(failure));
+        boxes_->WhenNoBoxOpen([this, text = ErrorBoxText(failure)] { boxes_->Error(text); });
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "Boxes.h"
+#include "BoxQueue.h"
 #include "pki/Operation.h"
 
 #include <QMainWindow>
@@ -104,6 +104,8 @@ private:
     void PickValidity(QComboBox *picker, QLineEdit *days);
     // Shows the picker item of a day count, or none; runs no handler.
     void ShowPickedValidity(QComboBox *picker, const QString &days);
+    // Text typed into a picker, on Enter or when it loses the focus.
+    void TakeTypedValidity(QComboBox *picker, QLineEdit *days);
     void ShowPkcs12Format(bool compatible);
     void SavePkcs12Format(bool compatible);
 
@@ -136,6 +138,9 @@ private:
     bool CaSelected();
     bool OperationFree(const QString &ca, const QPlainTextEdit *memo);
     bool PaneInUse(const QPlainTextEdit *memo) const;
+    // Greys the buttons of each page whose pane a run still writes to: a second click
+    // could only be refused.
+    void ShowBusyButtons();
     // Puts the selected CA back into the selector's text; refuses typed text that names
     // no CA of the list.
     bool TypedCaRefused();
@@ -143,7 +148,7 @@ private:
     QStringList RegisteredCas(const TIniFile &settings);
 
     QString progDir_;
-    std::unique_ptr<TBoxes> boxes_;
+    std::unique_ptr<TBoxQueue> boxes_;
     std::unique_ptr<Ui::TForm1> ui;
     QLabel *statusPanel_ = nullptr;
     QString toolPath_;

@@ -108,6 +108,7 @@ void TForm1::ForgetOtherCaOutput()
         if (!PaneInUse(it.key()))
             it.value()->Clear();
     ui->txtRevokeNumber->clear();
+    renewing_.reset();
 }
 
 void TForm1::btAddCAClick()

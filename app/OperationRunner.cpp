@@ -38,6 +38,7 @@ struct TForm1::TOperationRun
     QStringList madeDirectories; // removed again, when empty, if the run fails
     std::vector<std::unique_ptr<TCaLock>> locks; // also keep `tarvik crl` off the CAs
     bool startFailureShown = false;
+    std::optional<TRenewed> renewed; // the certificate this run issues the successor of
 };
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -103,7 +104,7 @@ void TForm1::ShowBusyButtons()
             button->setEnabled(!PaneInUse(memo));
 }
 
-void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
+void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo, bool revocationAsked)
 {
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
         || !OperationFree(in.ca, memo))
@@ -121,6 +122,11 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
     }
     if (Refused(RefusalBeforeRun(in)))
         return;
+    // A revocation cannot be taken back.
+    if (in.kind == TOperationKind::Revocation && !revocationAsked)
+        if (const QString question = RevocationQuestion(in.ca, in.serial);
+            !question.isEmpty() && !boxes_->Confirm(question, TDefaultButton::Cancel))
+            return;
     const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));
     for (const QString &warning : WarningsBeforeIssue(in, caEnd, QDateTime::currentDateTimeUtc()))
         if (!boxes_->Confirm(warning, TDefaultButton::Ok))
@@ -143,7 +149,10 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         DiscardPending(plan);
         if (plan.writeFiles)
             plan.writeFiles();
-        StartOperation(plan, memo, made, std::move(locks));
+        std::optional<TRenewed> renewed;
+        if (renewing_ && renewing_->SucceededBy(in))
+            renewed = renewing_;
+        StartOperation(plan, memo, made, std::move(locks), renewed);
     } catch (...) {
         RemoveEmptyDirectories(made);
         throw;
@@ -151,7 +160,7 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 }
 
 void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
-                            std::vector<std::unique_ptr<TCaLock>> locks)
+                            std::vector<std::unique_ptr<TCaLock>> locks, std::optional<TRenewed> renewed)
 {
     memoLines_.value(memo)->Clear();
     auto op = std::make_shared<TOperationRun>();
@@ -160,6 +169,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
     op->before = StampOf(plan.result);
     op->madeDirectories = madeDirectories;
     op->locks = std::move(locks);
+    op->renewed = std::move(renewed);
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
     PrepareOperationRun(*run, plan, HeldDescriptors(op->locks));
@@ -206,10 +216,18 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     if (failure.isEmpty())
         failure = CommitResults(op->plan);
     if (failure.isEmpty()) {
+        // Committed: the CA is free for what the user answers next.
+        op->locks.clear();
+        if (op->renewed)
+            renewing_.reset();
         // The revocation page shows the CA's database and CRL, which the run has just changed.
         if (op->plan.ca == CaName() && ui->cxPageControl1->currentWidget() == ui->cxTabSheet5)
             cxTabSheet5Show();
-        boxes_->WhenNoBoxOpen([this, message = op->plan.doneMessage] { boxes_->Message(message); });
+        boxes_->WhenNoBoxOpen([this, message = op->plan.doneMessage, renewed = op->renewed] {
+            boxes_->Message(message);
+            if (renewed)
+                Guarded([this, &renewed] { OfferToRevoke(*renewed); });
+        });
         return;
     }
     DiscardPending(op->plan);
@@ -217,4 +235,14 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     qCWarning(lcOperations) << "operation on" << op->plan.ca << "failed with exit code" << exitCode << ":" << failure;
     if (!op->startFailureShown)
         boxes_->WhenNoBoxOpen([this, text = ErrorBoxText(failure)] { boxes_->Error(text); });
+}
+
+void TForm1::OfferToRevoke(const TRenewed &renewed)
+{
+    // The revocation works on the selected CA, with the page's pass phrase.
+    if (renewed.ca != CaName() || !boxes_->Confirm(RevokeReplacedQuestion(renewed), TDefaultButton::Cancel))
+        return;
+    TOperationInput in = OperationInput(TOperationKind::Revocation, ui->cxMaskEdit4);
+    in.serial = renewed.old.serial;
+    RunOperation(in, ui->cxMemo4, true);
 }

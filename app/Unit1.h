@@ -1,12 +1,14 @@
 #pragma once
 #include "BoxQueue.h"
 #include "pki/Operation.h"
+#include "pki/Renewal.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QSet>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Ui { class TForm1; }
@@ -127,12 +129,15 @@ private:
     // Operations: the page's fields become a plan, which runs in the page's pane.
     struct TOperationRun;
     TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
-    void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
+    // A revocation asks first, naming the certificate, unless the question was asked already.
+    void RunOperation(const TOperationInput &in, QPlainTextEdit *memo, bool revocationAsked = false);
     // A request made elsewhere, picked, checked and confirmed before its run.
     void SignRequest(TOperationKind kind, const QLineEdit *passphrase, const QString &days, QPlainTextEdit *memo);
     void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
-                        std::vector<std::unique_ptr<TCaLock>> locks);
+                        std::vector<std::unique_ptr<TCaLock>> locks, std::optional<TRenewed> renewed);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);
+    // Once the successor is issued: revoke the certificate it replaces?
+    void OfferToRevoke(const TRenewed &renewed);
     // The guards; each shows its refusal itself and answers whether to go on.
     bool Refused(const QString &refusal);
     bool CaSelected();
@@ -161,4 +166,5 @@ private:
     QList<std::shared_ptr<TOperationRun>> operations_;
     QSet<QString> expiryWarned_; // CAs whose expiry was told once in this run
     std::unique_ptr<TIssuerChoice> issuerChoice_;
+    std::optional<TRenewed> renewing_; // filled by « Renouveler », until its successor is issued
 };

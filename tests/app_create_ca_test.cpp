@@ -281,6 +281,7 @@ TEST_F(CreateCaTest, AWorkingCaSurvivesFailuresAndInterruptions)
     WriteBytes(progDir + "silent", "#!/bin/sh\nexit 3\n");
     QFile(progDir + "silent").setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     Type("cxTextEdit1", progDir + "silent");
+    boxes->answers = {true};
     Click("cxButton16");
     ASSERT_TRUE(WaitForRuns());
     EXPECT_EQ(boxes->Texts("error").last(),
@@ -301,6 +302,7 @@ TEST_F(CreateCaTest, AWorkingCaSurvivesFailuresAndInterruptions)
     QFile(progDir + "slowcrl").setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     Type("cxTextEdit1", progDir + "slowcrl");
     Type("txtRevokeNumber", "01");
+    boxes->answers = {true};
     Click("cxButton16");
     ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(progDir + "hanging"); }));
     boxes->answers = {false};

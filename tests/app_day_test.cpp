@@ -321,6 +321,75 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_TRUE(boxes->shown.isEmpty());
 }
 
+// A question whose "OK" destroys something has "Annuler" for its default button, so that
+// Enter keeps what is there; the other questions keep "OK".
+TEST_F(DayTest, EachQuestionThatDestroysDefaultsToAnnuler)
+{
+    PrepareCa("acme.test");
+    CreateCa("acme secret");
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    IssueServer("www", "pw");
+    ShowPage("cxTabSheet5");
+    const auto pickWww = [this] { Find<QListWidget>("cxListBox1")->setCurrentRow(0); };
+    const struct
+    {
+        const char *what;
+        std::function<void()> act;
+        QString question; // how the question starts
+        TDefaultButton byDefault;
+    } rows[] = {
+        {"re-creating the CA", [this] { Click("cxButton6"); }, "Ce CA a déjà signé 1 certificat", TDefaultButton::Cancel},
+        {"replacing a certificate", [this] { Click("cxButton14"); }, Texts::ReplaceCertificate, TDefaultButton::Cancel},
+        {"revoking",
+         [&] {
+             pickWww();
+             Click("cxButton16");
+         },
+         "Révoquer le certificat « www.acme.test » (n° 01", TDefaultButton::Cancel},
+        {"removing the CA", [this] { Click("btDelCA"); }, Texts::RemoveCa("acme.test"), TDefaultButton::Cancel},
+        {"revoking what a renewal replaced",
+         [&] {
+             ShowPage("cxTabSheet5");
+             pickWww();
+             Click("btRenew");
+             boxes->answers = {true};
+             Click("cxButton14");
+             ASSERT_TRUE(WaitForRuns());
+         },
+         "Le certificat « www.acme.test » est renouvelé.", TDefaultButton::Cancel},
+        {"quitting during a run",
+         [this] {
+             boxes->answers = {true};
+             Click("cxButton14");
+             EXPECT_FALSE(form->close());
+             ASSERT_TRUE(WaitForRuns());
+         },
+         Texts::QuitWhileRunning, TDefaultButton::Cancel},
+        {"a server certificate Apple refuses",
+         [this] {
+             Combo("comboTTLsrv")->setCurrentIndex(3);
+             Type("cxTextEdit8", "api");
+             Click("cxButton14");
+         },
+         "Ce certificat de serveur serait valable 1800 jours", TDefaultButton::Ok},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        boxes->shown.clear();
+        boxes->answers.clear();
+        row.act();
+        const auto asked = std::find_if(boxes->shown.cbegin(), boxes->shown.cend(), [&](const auto &box) {
+            return box.kind == "confirm" && box.text.startsWith(row.question);
+        });
+        ASSERT_NE(asked, boxes->shown.cend()) << qPrintable(boxes->Texts("confirm").join("\n"));
+        EXPECT_EQ(asked->byDefault, row.byDefault);
+    }
+    // Each "Annuler" kept what it was asked about.
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "acme.test");
+    EXPECT_FALSE(ReadBytes(Ca("acme.test", "index.txt")).contains("R\t"));
+    EXPECT_FALSE(QFileInfo::exists(Ca("acme.test", "certs/api")));
+}
+
 // A CA made for 20 days, a certificate for 10 and a CRL published without a revocation,
 // then the CA certificate and the CRL past their end: the page and the selection say so.
 TEST_F(DayTest, AnAgingCaIsSummarisedAndToldOnce)

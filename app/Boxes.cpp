@@ -25,12 +25,12 @@ void TQtBoxes::Message(const QString &text)
     box.exec();
 }
 
-bool TQtBoxes::Confirm(const QString &text)
+bool TQtBoxes::Confirm(const QString &text, TDefaultButton byDefault)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), text, QMessageBox::NoButton, BoxParent());
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
-    box.setDefaultButton(ok);
+    box.setDefaultButton(byDefault == TDefaultButton::Ok ? ok : cancel);
     box.setEscapeButton(cancel);
     Plain(box);
     box.exec();

@@ -1,6 +1,10 @@
 #pragma once
 #include <QString>
 
+// The button that Enter presses in a confirmation. A question whose "OK" destroys
+// something (a CA's key, a certificate, a run) defaults to "Annuler".
+enum class TDefaultButton { Ok, Cancel };
+
 // The three modal boxes of the program. The window owns one; tests install a
 // scripted one, so no test ever waits on a real dialog.
 class TBoxes
@@ -9,8 +13,8 @@ public:
     virtual ~TBoxes() = default;
     // Caption "Tarvik", one "OK" button.
     virtual void Message(const QString &text) = 0;
-    // Caption "Confirmation", "OK" (default) and "Annuler"; true only for "OK".
-    virtual bool Confirm(const QString &text) = 0;
+    // Caption "Confirmation", "OK" and "Annuler"; true only for "OK".
+    virtual bool Confirm(const QString &text, TDefaultButton byDefault) = 0;
     // Caption "Tarvik", error icon, one "OK" button.
     virtual void Error(const QString &text) = 0;
 };
@@ -19,7 +23,7 @@ class TQtBoxes : public TBoxes
 {
 public:
     void Message(const QString &text) override;
-    bool Confirm(const QString &text) override;
+    bool Confirm(const QString &text, TDefaultButton byDefault) override;
     void Error(const QString &text) override;
 };
 

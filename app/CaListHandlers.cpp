@@ -108,6 +108,7 @@ void TForm1::ForgetOtherCaOutput()
         if (!PaneInUse(it.key()))
             it.value()->Clear();
     ui->txtRevokeNumber->clear();
+    renewing_.reset();
 }
 
 void TForm1::btAddCAClick()
@@ -170,7 +171,7 @@ void TForm1::btDelCAClick()
     const QString ca = CaName();
     if (ca.isEmpty())
         return;
-    if (const QString question = RemoveCaQuestion(ca); !question.isEmpty() && !boxes_->Confirm(question))
+    if (!boxes_->Confirm(RemoveCaQuestion(ca), TDefaultButton::Cancel))
         return;
     TIniFile settings(SettingsPath());
     settings.RemoveKey(kDomaine, ca);
@@ -181,5 +182,5 @@ void TForm1::btDelCAClick()
         SetCaIndex(0);
         settings.WriteValue(kDomaine, CaName(), SettingsKeys::Selected);
     }
-    boxes_->Message(Texts::FilesNotDeleted);
+    boxes_->Message(Texts::FilesKeptIn(progDir_ + ca));
 }

@@ -2,6 +2,8 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "pki/Validity.h"
+
 namespace {
 // The days of each picker item; a month counts 30 days and a year 360.
 const char *const kDays[] = {"30", "180", "360", "1800", "3600", "5400", "7200"};
@@ -16,14 +18,33 @@ void TForm1::PickValidity(QComboBox *picker, QLineEdit *days)
 
 void TForm1::ShowPickedValidity(QComboBox *picker, const QString &days)
 {
-    const auto found = std::find(std::begin(kDays), std::end(kDays), days.toStdString());
+    // The items word their days as ValidityText does.
+    const QString text = ValidityText(days);
+    const int index = text.isEmpty() ? -1 : picker->findText(text);
     const QSignalBlocker block(picker);
-    if (found == std::end(kDays)) {
-        picker->setCurrentIndex(-1);
-        picker->setEditText(QStringLiteral("Select"));
-    } else {
-        picker->setCurrentIndex(int(found - std::begin(kDays)));
+    picker->setCurrentIndex(index);
+    if (index < 0)
+        picker->setEditText(text.isEmpty() ? QStringLiteral("Select") : text);
+}
+
+// What the picker shows is what is issued: a typed duration fills the day field, and
+// any other text gives way to the choice still in force.
+void TForm1::TakeTypedValidity(QComboBox *picker, QLineEdit *days)
+{
+    const int index = picker->currentIndex();
+    const QString inForce = ValidityText(days->text());
+    const QString shown = index >= 0 ? picker->itemText(index) : inForce.isEmpty() ? QStringLiteral("Select") : inForce;
+    const QString typed = picker->currentText();
+    if (typed == shown)
+        return;
+    const QString typedDays = ValidityDays(typed);
+    if (typedDays.isEmpty()) {
+        const QSignalBlocker block(picker);
+        picker->setEditText(shown);
+        return;
     }
+    ShowPickedValidity(picker, typedDays);
+    days->setText(typedDays);
 }
 
 void TForm1::comboTTLCAClick() { PickValidity(ui->comboTTLCA, ui->txtTTLCA); }

@@ -39,14 +39,17 @@ struct TForm1::TOperationRun
     QStringList madeDirectories; // removed again, when empty, if the run fails
     std::vector<std::unique_ptr<TCaLock>> locks; // also keep `tarvik crl` off the CAs
     bool startFailureShown = false;
+    std::optional<TRenewed> renewed; // the certificate this run issues the successor of
 };
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    if (!operations_.isEmpty() && !boxes_->Confirm(Texts::QuitWhileRunning)) {
+    if (!operations_.isEmpty() && !boxes_->Confirm(Texts::QuitWhileRunning, TDefaultButton::Cancel)) {
         event->ignore();
         return;
     }
+    // A run that ended while the question was open is told before the window goes.
+    boxes_->ShowWaiting();
     QMainWindow::closeEvent(event);
 }
 
@@ -89,7 +92,20 @@ bool TForm1::PaneInUse(const QPlainTextEdit *memo) const
     return std::any_of(operations_.cbegin(), operations_.cend(), [memo](const auto &op) { return op->memo == memo; });
 }
 
-void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
+void TForm1::ShowBusyButtons()
+{
+    const std::pair<const QPlainTextEdit *, QList<QPushButton *>> pages[] = {
+        {ui->cxMemo1, {ui->cxButton6}},
+        {ui->cxMemo2, {ui->cxButton14, ui->btSignCsrSrv}},
+        {ui->cxMemo3, {ui->cxButton15, ui->btSignCsrUsr}},
+        {ui->cxMemo4, {ui->cxButton16, ui->btPublishCrl}},
+    };
+    for (const auto &[memo, buttons] : pages)
+        for (QPushButton *button : buttons)
+            button->setEnabled(!PaneInUse(memo));
+}
+
+void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo, bool revocationAsked)
 {
     if (!CaSelected() || Refused(MissingFieldRefusal(in)) || Refused(InvalidNameRefusal(in))
         || !OperationFree(in.ca, memo))
@@ -107,15 +123,20 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
     }
     if (Refused(RefusalBeforeRun(in)))
         return;
+    // A revocation cannot be taken back.
+    if (in.kind == TOperationKind::Revocation && !revocationAsked)
+        if (const QString question = RevocationQuestion(in.ca, in.serial);
+            !question.isEmpty() && !boxes_->Confirm(question, TDefaultButton::Cancel))
+            return;
     const QDateTime caEnd = CertificateNotAfter(CaLayout::CaCert(in.ca));
     for (const QString &warning : WarningsBeforeIssue(in, caEnd, QDateTime::currentDateTimeUtc()))
-        if (!boxes_->Confirm(warning))
+        if (!boxes_->Confirm(warning, TDefaultButton::Ok))
             return;
     const TOperationPlan plan = PlanOperation(in);
     // Asked before anything is written: Annuler leaves the CA as it was.
     const bool earlier = std::any_of(plan.earlierResults.cbegin(), plan.earlierResults.cend(),
                                      [](const QString &path) { return QFileInfo::exists(path); });
-    if (earlier && !boxes_->Confirm(plan.question))
+    if (earlier && !boxes_->Confirm(plan.question, TDefaultButton::Cancel))
         return;
     QStringList made;
     for (const QString &dir : plan.directories)
@@ -129,7 +150,10 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
         DiscardPending(plan);
         if (plan.writeFiles)
             plan.writeFiles();
-        StartOperation(plan, memo, made, std::move(locks));
+        std::optional<TRenewed> renewed;
+        if (renewing_ && renewing_->SucceededBy(in))
+            renewed = renewing_;
+        StartOperation(plan, memo, made, std::move(locks), renewed);
     } catch (...) {
         RemoveEmptyDirectories(made);
         throw;
@@ -137,7 +161,7 @@ void TForm1::RunOperation(const TOperationInput &in, QPlainTextEdit *memo)
 }
 
 void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
-                            std::vector<std::unique_ptr<TCaLock>> locks)
+                            std::vector<std::unique_ptr<TCaLock>> locks, std::optional<TRenewed> renewed)
 {
     memoLines_.value(memo)->Clear();
     auto op = std::make_shared<TOperationRun>();
@@ -146,6 +170,7 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
     op->before = StampOf(plan.result);
     op->madeDirectories = madeDirectories;
     op->locks = std::move(locks);
+    op->renewed = std::move(renewed);
     op->run = new TConsoleCommand(this);
     TConsoleCommand *run = op->run;
     PrepareOperationRun(*run, plan, HeldDescriptors(op->locks));
@@ -161,10 +186,12 @@ void TForm1::StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, co
             this, [this, run, exitCode] { Guarded([&] { FinishOperation(run, exitCode); }); }, Qt::QueuedConnection);
     });
     operations_.append(op);
+    ShowBusyButtons();
     try {
         run->Start();
     } catch (...) {
         operations_.removeOne(op);
+        ShowBusyButtons();
         delete run;
         DiscardPending(plan);
         throw;
@@ -179,6 +206,7 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
         return;
     const std::shared_ptr<TOperationRun> op = *it;
     operations_.erase(it);
+    ShowBusyButtons();
     const QStringList lines = op->run->CollectedLines();
     // The run has ended: release it now, not with the window. Its worker has left
     // OnTerminated, so the component's destructor does not wait.
@@ -189,15 +217,33 @@ void TForm1::FinishOperation(TConsoleCommand *run, quint32 exitCode)
     if (failure.isEmpty())
         failure = CommitResults(op->plan);
     if (failure.isEmpty()) {
+        // Committed: the CA is free for what the user answers next.
+        op->locks.clear();
+        if (op->renewed)
+            renewing_.reset();
         // The revocation page shows the CA's database and CRL, which the run has just changed.
         if (op->plan.ca == CaName() && ui->cxPageControl1->currentWidget() == ui->cxTabSheet5)
             cxTabSheet5Show();
-        boxes_->Message(op->plan.doneMessage);
+        boxes_->WhenNoBoxOpen([this, message = op->plan.doneMessage, renewed = op->renewed] {
+            boxes_->Message(message);
+            if (renewed)
+                Guarded([this, &renewed] { OfferToRevoke(*renewed); });
+        });
         return;
     }
     DiscardPending(op->plan);
     RemoveEmptyDirectories(op->madeDirectories);
     qCWarning(lcOperations) << "operation on" << op->plan.ca << "failed with exit code" << exitCode << ":" << failure;
     if (!op->startFailureShown)
-        boxes_->Error(ErrorBoxText(failure));
+        boxes_->WhenNoBoxOpen([this, text = ErrorBoxText(failure)] { boxes_->Error(text); });
+}
+
+void TForm1::OfferToRevoke(const TRenewed &renewed)
+{
+    // The revocation works on the selected CA, with the page's pass phrase.
+    if (renewed.ca != CaName() || !boxes_->Confirm(RevokeReplacedQuestion(renewed), TDefaultButton::Cancel))
+        return;
+    TOperationInput in = OperationInput(TOperationKind::Revocation, ui->cxMaskEdit4);
+    in.serial = renewed.old.serial;
+    RunOperation(in, ui->cxMemo4, true);
 }

@@ -18,7 +18,8 @@ void TForm1::btRenewClick()
         return;
     }
     const QString ca = CaName();
-    const QString certFile = CaLayout::IssuedBySerial(ca, ParseIndexLine(item->text()).serial);
+    const TIndexEntry old = ParseIndexLine(item->text());
+    const QString certFile = CaLayout::IssuedBySerial(ca, old.serial);
     const TRenewal renewal = ReadRenewal(ui->cxTextEdit1->text(), certFile, QLatin1Char('.') + ca);
     if (renewal.caCertificate) {
         boxes_->Message(Texts::RenewIssuedCa);
@@ -28,6 +29,8 @@ void TForm1::btRenewClick()
         boxes_->Message(Texts::RenewUnreadable(certFile));
         return;
     }
+    // Once its successor is issued, the old certificate may be revoked.
+    renewing_ = TRenewed{ca, renewal.server, renewal.name, old};
     if (renewal.server) {
         ui->cxTextEdit8->setText(renewal.name);
         ui->txtAltNamesSrv->setText(renewal.altNames);

@@ -26,5 +26,5 @@ bool ChooseRequestToSign(QWidget *parent, TBoxes &boxes, TOperationInput &in)
         boxes.Message(refusal);
         return false;
     }
-    return boxes.Confirm(question);
+    return boxes.Confirm(question, TDefaultButton::Ok);
 }

@@ -19,7 +19,8 @@
 #include <QShowEvent>
 
 TForm1::TForm1(QString progDir, std::unique_ptr<TBoxes> boxes, QWidget *parent)
-    : QMainWindow(parent), progDir_(std::move(progDir)), boxes_(std::move(boxes)), ui(new Ui::TForm1)
+    : QMainWindow(parent), progDir_(std::move(progDir)),
+      boxes_(std::make_unique<TBoxQueue>(std::move(boxes), this)), ui(new Ui::TForm1)
 {
     ui->setupUi(this);
     // Wider than the first design: the certificate pages had no room left for signing a
@@ -189,6 +190,11 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
             // The key type is only ever one of the items: typed text would hide the choice.
             if (combo == ui->comboKeyTypeCA)
                 combo->setEditText(combo->itemText(index));
+            const std::pair<QComboBox *, QLineEdit *> pickers[] = {
+                {ui->comboTTLCA, ui->txtTTLCA}, {ui->comboTTLsrv, ui->txtTTLsrv}, {ui->comboTTLusr, ui->txtTTLusr}};
+            for (const auto &[picker, days] : pickers)
+                if (combo == picker)
+                    Guarded([this, picker, days] { TakeTypedValidity(picker, days); });
             // An ignored key would travel on to the combo box, which hands it to the
             // line edit again, unguarded.
             event->accept();

@@ -1,12 +1,14 @@
 #pragma once
-#include "Boxes.h"
+#include "BoxQueue.h"
 #include "pki/Operation.h"
+#include "pki/Renewal.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QSet>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Ui { class TForm1; }
@@ -104,6 +106,8 @@ private:
     void PickValidity(QComboBox *picker, QLineEdit *days);
     // Shows the picker item of a day count, or none; runs no handler.
     void ShowPickedValidity(QComboBox *picker, const QString &days);
+    // Text typed into a picker, on Enter or when it loses the focus.
+    void TakeTypedValidity(QComboBox *picker, QLineEdit *days);
     void ShowPkcs12Format(bool compatible);
     void SavePkcs12Format(bool compatible);
 
@@ -125,17 +129,23 @@ private:
     // Operations: the page's fields become a plan, which runs in the page's pane.
     struct TOperationRun;
     TOperationInput OperationInput(TOperationKind kind, const QLineEdit *passphrase) const;
-    void RunOperation(const TOperationInput &in, QPlainTextEdit *memo);
+    // A revocation asks first, naming the certificate, unless the question was asked already.
+    void RunOperation(const TOperationInput &in, QPlainTextEdit *memo, bool revocationAsked = false);
     // A request made elsewhere, picked, checked and confirmed before its run.
     void SignRequest(TOperationKind kind, const QLineEdit *passphrase, const QString &days, QPlainTextEdit *memo);
     void StartOperation(const TOperationPlan &plan, QPlainTextEdit *memo, const QStringList &madeDirectories,
-                        std::vector<std::unique_ptr<TCaLock>> locks);
+                        std::vector<std::unique_ptr<TCaLock>> locks, std::optional<TRenewed> renewed);
     void FinishOperation(TConsoleCommand *run, quint32 exitCode);
+    // Once the successor is issued: revoke the certificate it replaces?
+    void OfferToRevoke(const TRenewed &renewed);
     // The guards; each shows its refusal itself and answers whether to go on.
     bool Refused(const QString &refusal);
     bool CaSelected();
     bool OperationFree(const QString &ca, const QPlainTextEdit *memo);
     bool PaneInUse(const QPlainTextEdit *memo) const;
+    // Greys the buttons of each page whose pane a run still writes to: a second click
+    // could only be refused.
+    void ShowBusyButtons();
     // Puts the selected CA back into the selector's text; refuses typed text that names
     // no CA of the list.
     bool TypedCaRefused();
@@ -143,7 +153,7 @@ private:
     QStringList RegisteredCas(const TIniFile &settings);
 
     QString progDir_;
-    std::unique_ptr<TBoxes> boxes_;
+    std::unique_ptr<TBoxQueue> boxes_;
     std::unique_ptr<Ui::TForm1> ui;
     QLabel *statusPanel_ = nullptr;
     QString toolPath_;
@@ -156,4 +166,5 @@ private:
     QList<std::shared_ptr<TOperationRun>> operations_;
     QSet<QString> expiryWarned_; // CAs whose expiry was told once in this run
     std::unique_ptr<TIssuerChoice> issuerChoice_;
+    std::optional<TRenewed> renewing_; // filled by « Renouveler », until its successor is issued
 };

@@ -25,7 +25,7 @@ class QuietBoxes : public TBoxes
 {
 public:
     void Message(const QString &) override {}
-    bool Confirm(const QString &) override { return true; }
+    bool Confirm(const QString &, TDefaultButton) override { return true; }
     void Error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
 };
 

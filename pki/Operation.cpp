@@ -319,7 +319,7 @@ QStringList CasToLock(const TOperationInput &in)
 QString RemoveCaQuestion(const QString &ca)
 {
     const QStringList issued = IssuedCasInForce(ca, QDateTime::currentDateTimeUtc());
-    return issued.isEmpty() ? QString() : Texts::RemoveCaThatIssued(ca, issued);
+    return issued.isEmpty() ? Texts::RemoveCa(ca) : Texts::RemoveCaThatIssued(ca, issued);
 }
 
 TOperationPlan PlanOperation(const TOperationInput &in)

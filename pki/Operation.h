@@ -93,8 +93,8 @@ QStringList WarningsBeforeIssue(const TOperationInput &in, const QDateTime &caNo
 // issuer of a CA it creates.
 QStringList CasToLock(const TOperationInput &in);
 
-// The question before removing a CA from the list that signed CAs still in force; empty
-// when there is none.
+// The question before removing a CA from the list, naming it, and the CAs it signed that
+// are still in force: without it in the list, they could no longer be revoked.
 QString RemoveCaQuestion(const QString &ca);
 
 TOperationPlan PlanOperation(const TOperationInput &in);

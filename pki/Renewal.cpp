@@ -1,6 +1,9 @@
 #include "pki/Renewal.h"
 
 #include "pki/AltNames.h"
+#include "pki/CaName.h"
+#include "pki/IndexFile.h"
+#include "pki/Texts.h"
 #include "pki/ToolRun.h"
 
 #include <QLoggingCategory>
@@ -80,4 +83,32 @@ TRenewal ReadRenewal(const QString &tool, const QString &certFile, const QString
         return {};
     }
     return RenewalOf(answer.output, suffix);
+}
+
+bool TRenewed::SucceededBy(const TOperationInput &in) const
+{
+    const TOperationKind kind = server ? TOperationKind::ServerCertificate : TOperationKind::UserCertificate;
+    return in.kind == kind && in.ca == ca && in.name == name;
+}
+
+TIndexEntry InForceBySerial(const QString &ca, const QString &serial)
+{
+    const QString wanted = CanonicalSerial(serial);
+    for (const QString &line : ReadIndexLists(ca).valid) {
+        const TIndexEntry entry = ParseIndexLine(line);
+        if (CanonicalSerial(entry.serial) == wanted)
+            return entry;
+    }
+    return {};
+}
+
+QString RevocationQuestion(const QString &ca, const QString &serial)
+{
+    const TIndexEntry entry = InForceBySerial(ca, serial);
+    return entry.serial.isEmpty() ? QString() : Texts::RevokeQuestion(entry.commonName, entry.serial, entry.expires);
+}
+
+QString RevokeReplacedQuestion(const TRenewed &renewed)
+{
+    return Texts::RevokeReplacedQuestion(renewed.old.commonName, renewed.old.serial, renewed.old.expires);
 }

@@ -1,4 +1,7 @@
 #pragma once
+#include "pki/Expiry.h"
+#include "pki/Operation.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,3 +26,25 @@ QStringList DescribeCertificateArguments(const QString &certFile);
 TRenewal RenewalOf(const QString &description, const QString &suffix);
 // The same, read from certFile with the tool; not readable when the tool could not say.
 TRenewal ReadRenewal(const QString &tool, const QString &certFile, const QString &suffix);
+
+// A certificate being renewed, from the moment its page is filled until its successor
+// is issued: then it may be revoked.
+struct TRenewed
+{
+    QString ca;
+    bool server = false;
+    QString name; // as the page takes it
+    TIndexEntry old;
+    // Whether in issues the successor: the same CA, kind and name.
+    bool SucceededBy(const TOperationInput &in) const;
+};
+
+// The certificate in force in the CA's database that carries serial (as typed: "1" is
+// "01"); its serial is empty when there is none. Raises Exception when the database
+// cannot be read, as ReadIndexLists.
+TIndexEntry InForceBySerial(const QString &ca, const QString &serial);
+// The question before revoking serial, naming the certificate it is; empty when no
+// certificate in force carries it (the tool then says why it cannot revoke it).
+QString RevocationQuestion(const QString &ca, const QString &serial);
+// The offer, once the successor is issued, to revoke the certificate it replaces.
+QString RevokeReplacedQuestion(const TRenewed &renewed);

@@ -632,4 +632,32 @@ QString SignedRequestDone(const QString &chain)
     return QStringLiteral("Votre certificat est dans ") + chain;
 }
 
+QString RemoveCa(const QString &ca)
+{
+    return QStringLiteral("Retirer le CA %1 de la liste ? Ses fichiers restent sur le disque : vous pourrez l'ajouter "
+                          "de nouveau avec « Ajouter ».")
+        .arg(ca);
+}
+
+QString FilesKeptIn(const QString &folder)
+{
+    return FilesNotDeleted + QStringLiteral(" Ils restent dans le dossier ") + folder + u'.';
+}
+
+QString RevokeQuestion(const QString &commonName, const QString &serial, const QDateTime &end)
+{
+    return QStringLiteral("Révoquer le certificat « %1 » (n° %2, valable jusqu'au %3) ? La révocation est définitive : "
+                          "ses clients le refuseront dès qu'ils auront la nouvelle CRL.")
+        .arg(commonName, serial, FrenchDate(end));
+}
+
+QString RevokeReplacedQuestion(const QString &commonName, const QString &serial, const QDateTime &end)
+{
+    return QStringLiteral("Le certificat « %1 » est renouvelé. Révoquer aussi l'ancien (n° %2, valable jusqu'au %3) ? "
+                          "Attendez plutôt que le nouveau soit installé : ses clients refuseront l'ancien dès qu'ils "
+                          "auront la nouvelle CRL. Vous pourrez le révoquer plus tard sur la page « Liste de "
+                          "révocation ».")
+        .arg(commonName, serial, FrenchDate(end));
+}
+
 } // namespace Texts

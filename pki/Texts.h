@@ -240,4 +240,10 @@ QString SystemStoreHint(const QString &sudoLine);
 extern const QString TrustCommandSummary, RemoveOptionHelp, NssOptionHelp, SystemOptionHelp, JavaOptionHelp,
     KeystorePasswordFileOptionHelp;
 
+// Questions whose "OK" destroys something, and what the window says after them.
+QString RemoveCa(const QString &ca);
+QString FilesKeptIn(const QString &folder);
+QString RevokeQuestion(const QString &commonName, const QString &serial, const QDateTime &end);
+QString RevokeReplacedQuestion(const QString &commonName, const QString &serial, const QDateTime &end);
+
 } // namespace Texts

@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -24,24 +25,47 @@ public:
     struct Shown
     {
         QString kind, text;
+        TDefaultButton byDefault = TDefaultButton::Ok; // a confirmation's
     };
     QList<Shown> shown;
     QList<bool> answers; // consumed by confirmations, in order; "Annuler" when none left
     std::function<void()> duringMessage;
+    // Runs while a confirmation waits for its answer, as the user takes time to read it.
+    std::function<void()> duringConfirm;
+    // Boxes that opened over another box still open.
+    int stacked = 0;
 
     void Message(const QString &text) override
     {
+        const Open open(*this);
         shown.append({QStringLiteral("message"), text});
         if (duringMessage)
             duringMessage();
     }
-    bool Confirm(const QString &text) override
+    bool Confirm(const QString &text, TDefaultButton byDefault) override
     {
-        shown.append({QStringLiteral("confirm"), text});
+        const Open open(*this);
+        shown.append({QStringLiteral("confirm"), text, byDefault});
+        if (duringConfirm)
+            std::exchange(duringConfirm, nullptr)();
         return answers.isEmpty() ? false : answers.takeFirst();
     }
-    void Error(const QString &text) override { shown.append({QStringLiteral("error"), text}); }
+    void Error(const QString &text) override
+    {
+        const Open open(*this);
+        shown.append({QStringLiteral("error"), text});
+    }
 
+private:
+    int open_ = 0;
+    struct Open
+    {
+        TScriptedBoxes &boxes;
+        explicit Open(TScriptedBoxes &b) : boxes(b) { boxes.stacked += boxes.open_++ > 0; }
+        ~Open() { --boxes.open_; }
+    };
+
+public:
     QStringList Texts(const QString &kind) const
     {
         QStringList texts;
@@ -110,6 +134,28 @@ protected:
         Type("cxTextEdit9", "Jean");
         Type("cxTextEdit4", "pw");
         Type("txtRevokeNumber", "01");
+    }
+    // Types into an editable combo box key by key, as the platform delivers keys: to the
+    // focus widget, which is the combo box itself; then Enter, if asked, and the focus leaves.
+    void TypeKeys(QComboBox *combo, const QString &text, bool enter = true)
+    {
+        const auto press = [](QWidget *w, int key, const QString &typed = QString()) {
+            QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, typed);
+            QApplication::sendEvent(w, &down);
+            QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, typed);
+            QApplication::sendEvent(w, &up);
+        };
+        QApplication::setActiveWindow(form.get());
+        combo->lineEdit()->clear();
+        combo->setFocus(Qt::OtherFocusReason);
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_EQ(focus, combo);
+        for (const QChar c : text)
+            press(focus, 0, QString(c));
+        if (enter)
+            press(focus, Qt::Key_Return);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(focus, &out);
     }
     void AddCa(const QString &name)
     {

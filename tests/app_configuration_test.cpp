@@ -121,8 +121,14 @@ TEST_F(ConfigurationTest, DeletingTheSelectedOfTwoSelectsTheOtherAndKeepsFiles)
     FillCaFields("a@alpha.test", "Bretagne");
     Click("cxButton1");
     AddCa("Beta");
+    // Asked first, naming the CA; Annuler keeps it.
     Click("btDelCA");
-    EXPECT_EQ(boxes->Texts("message"), QStringList({"Attention les fichiers ne sont pas supprimés!"}));
+    EXPECT_EQ(boxes->Texts("confirm"), QStringList({Texts::RemoveCa("Beta")}));
+    EXPECT_EQ(DomaineItems(), QStringList({"Alpha", "Beta"}));
+    boxes->answers = {true, true};
+    Click("btDelCA");
+    EXPECT_EQ(boxes->Texts("message"),
+              QStringList({"Attention les fichiers ne sont pas supprimés! Ils restent dans le dossier " + progDir + "Beta."}));
     EXPECT_EQ(Combo("comboDomaineName")->currentText(), "Alpha");
     EXPECT_EQ(DomaineItems(), QStringList({"Alpha"}));
     EXPECT_EQ(Text("txtEmailCA"), "a@alpha.test");
@@ -186,31 +192,10 @@ TEST_F(ConfigurationTest, TypedSelectorTextIsCheckedAndNeverSelects)
     const auto before = Tree(progDir);
     boxes->shown.clear();
     QComboBox *selector = Combo("comboDomaineName");
-    const auto press = [](QWidget *w, int key, const QString &text = QString()) {
-        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(w, &down);
-        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-        QApplication::sendEvent(w, &up);
-    };
-    // Keys go where the platform delivers them: to the focus widget, the combo box itself.
-    QApplication::setActiveWindow(form.get());
-    const auto typeKeys = [&](QComboBox *combo, const QString &text, bool enter = true) {
-        combo->lineEdit()->clear();
-        combo->setFocus(Qt::OtherFocusReason);
-        QWidget *focus = QApplication::focusWidget();
-        ASSERT_EQ(focus, combo);
-        for (const QChar c : text)
-            press(focus, 0, QString(c));
-        if (enter)
-            press(focus, Qt::Key_Return);
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(focus, &out);
-    };
+    const auto typeKeys = [this](QComboBox *combo, const QString &text, bool enter = true) { TypeKeys(combo, text, enter); };
     typeKeys(selector, "Alpha");
     EXPECT_EQ(selector->currentText(), "Beta");
     EXPECT_EQ(Text("txtProvinceCA"), "typed, not saved");
-    typeKeys(Combo("comboTTLsrv"), "1 AN");
-    EXPECT_EQ(Text("txtTTLsrv"), "365");
     EXPECT_TRUE(boxes->shown.isEmpty());
     typeKeys(Combo("comboKeyTypeCA"), "ECDSA P-256");
     EXPECT_EQ(Combo("comboKeyTypeCA")->currentIndex(), 0);
@@ -307,6 +292,7 @@ TEST_F(ConfigurationTest, ACaAddedAgainKeepsItsFilesAndComesBackWithItsSubject)
     for (const char *name : {"index.txt", "serial.txt", "private/ca.key", "root-ca.cnf"})
         files[name] = ReadBytes(progDir + "Alpha/" + name);
 
+    boxes->answers = {true};
     Click("btDelCA");
     AddCa("Alpha");
     for (auto it = files.cbegin(); it != files.cend(); ++it)

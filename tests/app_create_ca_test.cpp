@@ -286,6 +286,7 @@ TEST_F(CreateCaTest, AWorkingCaSurvivesFailuresAndInterruptions)
     WriteBytes(progDir + "silent", "#!/bin/sh\nexit 3\n");
     QFile(progDir + "silent").setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     Type("cxTextEdit1", progDir + "silent");
+    boxes->answers = {true};
     Click("cxButton16");
     ASSERT_TRUE(WaitForRuns());
     EXPECT_EQ(boxes->Texts("error").last(),
@@ -306,6 +307,7 @@ TEST_F(CreateCaTest, AWorkingCaSurvivesFailuresAndInterruptions)
     QFile(progDir + "slowcrl").setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     Type("cxTextEdit1", progDir + "slowcrl");
     Type("txtRevokeNumber", "01");
+    boxes->answers = {true};
     Click("cxButton16");
     ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(progDir + "hanging"); }));
     boxes->answers = {false};
@@ -454,27 +456,39 @@ TEST_F(CreateCaTest, ASecondOperationOnTheSameCaIsRefusedWhileTheFirstRuns)
     // A stand-in tool that takes its time.
     QFile slow(progDir + "slowtool");
     ASSERT_TRUE(slow.open(QIODevice::WriteOnly));
-    slow.write("#!/bin/sh\nsleep 2\n");
+    slow.write(("#!/bin/sh\nwhile [ ! -e '" + progDir + "go' ]; do sleep 0.05; done\n").toUtf8());
     slow.close();
     slow.setPermissions(slow.permissions() | QFileDevice::ExeOwner);
     Type("cxTextEdit1", progDir + "slowtool");
     Type("cxMaskEdit1", "secret");
     Click("cxButton6");
+    // A second click could only be refused: the page's button is grey while its run goes.
+    EXPECT_FALSE(Find<QPushButton>("cxButton6")->isEnabled());
     Click("cxButton6");
     Type("cxTextEdit8", "www");
     Type("cxTextEdit3", "pw");
     Click("cxButton14");
     const QString busy = "Une opération est déjà en cours sur ce CA.";
-    EXPECT_EQ(boxes->Texts("message"), QStringList({busy, busy}));
+    EXPECT_EQ(boxes->Texts("message"), QStringList({busy}));
     // `tarvik crl` takes the same lock from its own process.
     EXPECT_EQ(TCaLock("acme.test").State(), TCaLock::Busy);
     // Another CA's operation on the same page would mix both outputs in its pane.
     AddCa("beta");
     boxes->shown.clear();
     Click("cxButton6");
-    EXPECT_EQ(boxes->Texts("message"),
-              QStringList({"Une opération est déjà en cours sur cette page : attendez qu'elle se termine."}));
-    ASSERT_TRUE(WaitForRuns());
+    EXPECT_TRUE(boxes->shown.isEmpty());
+    // The run ends while the question to quit waits: its box follows the answer, never
+    // covers the question.
+    boxes->duringConfirm = [this] {
+        WriteBytes(progDir + "go", "");
+        ASSERT_TRUE(WaitForRuns());
+    };
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(boxes->Texts("confirm"), QStringList({Texts::QuitWhileRunning}));
+    ASSERT_TRUE(WaitFor([&] { return boxes->shown.size() == 2; }));
+    EXPECT_EQ(boxes->shown[1].kind, "error");
+    EXPECT_EQ(boxes->stacked, 0);
+    EXPECT_TRUE(Find<QPushButton>("cxButton6")->isEnabled());
     {
         const TCaLock commandLine("beta");
         boxes->shown.clear();

@@ -3,6 +3,7 @@
 #include "app_Fixture.h"
 #include "pki/Texts.h"
 #include "pki/CommandLines.h"
+#include "pki/Expiry.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -204,8 +205,13 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_TRUE(Items("cxListBox2").isEmpty());
     Find<QListWidget>("cxListBox1")->setCurrentRow(1); // mail.acme.test
     EXPECT_EQ(Text("txtRevokeNumber"), "02");
+    boxes->answers = {true};
     Click("cxButton16");
     ASSERT_TRUE(WaitForRuns());
+    ASSERT_EQ(boxes->Texts("confirm").size(), 1);
+    EXPECT_TRUE(boxes->Texts("confirm")[0].startsWith("Révoquer le certificat « mail.acme.test » (n° 02, valable "
+                                                      "jusqu'au "))
+        << qPrintable(boxes->Texts("confirm")[0]);
     EXPECT_TRUE(boxes->Texts("message").contains(
         "Votre liste de revocation est dans acme.test/crl/acme.test.crl.crt Vous pouvez l'installer sur le serveur web."));
     // Read again at once, without "relir les listes".
@@ -238,6 +244,7 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     for (const auto &r : refused) {
         SCOPED_TRACE(r.serial);
         boxes->shown.clear();
+        boxes->answers = {true};
         Type("txtRevokeNumber", r.serial);
         Type("cxMaskEdit4", r.passphrase);
         Click("cxButton16");
@@ -251,6 +258,7 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     }
     Type("cxMaskEdit4", "acme secret");
     boxes->shown.clear();
+    boxes->answers.clear();
 
     // Evening: the web server's certificate is renewed from its line, and issued again after "OK".
     const QByteArray oldCert = ReadBytes(www + "/user.crt");
@@ -265,10 +273,17 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_EQ(Find<QTabWidget>("cxPageControl1")->currentWidget(), Find<QWidget>("cxTabSheet2"));
     EXPECT_EQ(Text("cxTextEdit8"), "www");
     EXPECT_EQ(Text("txtAltNamesSrv"), altNames);
-    boxes->answers = {true};
+    // Once issued, the old one is offered for revocation, and revoked after "OK".
+    const TIndexEntry old = ParseIndexLine(Items("cxListBox1").filter("\t01\t").value(0));
+    boxes->answers = {true, true};
     Click("cxButton14");
     ASSERT_TRUE(WaitForRuns());
-    EXPECT_EQ(boxes->Texts("confirm").size(), 1);
+    EXPECT_EQ(boxes->Texts("confirm"),
+              QStringList({Texts::ReplaceCertificate, Texts::RevokeReplacedQuestion("www.acme.test", "01", old.expires)}));
+    const QByteArray index = ReadBytes(Ca("acme.test", "index.txt"));
+    EXPECT_EQ(index.count("R\t"), 2) << index.constData();
+    EXPECT_TRUE(QRegularExpression("(^|\n)R\t[^\n]*\t01\t").match(QString::fromUtf8(index)).hasMatch()) << index.constData();
+    EXPECT_EQ(boxes->Texts("message").last(), Texts::RevocationDone("acme.test"));
     EXPECT_NE(ReadBytes(www + "/user.crt"), oldCert);
     ExpectVerifies("acme.test", www + "/user.crt");
     EXPECT_TRUE(Tool({"x509", "-in", www + "/user.crt", "-noout", "-serial"}).contains("serial=04"));
@@ -304,6 +319,75 @@ TEST_F(DayTest, TwoCasServersAUserARevocationAndTheCrl)
     EXPECT_FALSE(Find<QCheckBox>("chkCompatSrv")->isChecked());
     EXPECT_FALSE(Find<QCheckBox>("chkCompatUsr")->isChecked());
     EXPECT_TRUE(boxes->shown.isEmpty());
+}
+
+// A question whose "OK" destroys something has "Annuler" for its default button, so that
+// Enter keeps what is there; the other questions keep "OK".
+TEST_F(DayTest, EachQuestionThatDestroysDefaultsToAnnuler)
+{
+    PrepareCa("acme.test");
+    CreateCa("acme secret");
+    Combo("comboTTLsrv")->setCurrentIndex(2);
+    IssueServer("www", "pw");
+    ShowPage("cxTabSheet5");
+    const auto pickWww = [this] { Find<QListWidget>("cxListBox1")->setCurrentRow(0); };
+    const struct
+    {
+        const char *what;
+        std::function<void()> act;
+        QString question; // how the question starts
+        TDefaultButton byDefault;
+    } rows[] = {
+        {"re-creating the CA", [this] { Click("cxButton6"); }, "Ce CA a déjà signé 1 certificat", TDefaultButton::Cancel},
+        {"replacing a certificate", [this] { Click("cxButton14"); }, Texts::ReplaceCertificate, TDefaultButton::Cancel},
+        {"revoking",
+         [&] {
+             pickWww();
+             Click("cxButton16");
+         },
+         "Révoquer le certificat « www.acme.test » (n° 01", TDefaultButton::Cancel},
+        {"removing the CA", [this] { Click("btDelCA"); }, Texts::RemoveCa("acme.test"), TDefaultButton::Cancel},
+        {"revoking what a renewal replaced",
+         [&] {
+             ShowPage("cxTabSheet5");
+             pickWww();
+             Click("btRenew");
+             boxes->answers = {true};
+             Click("cxButton14");
+             ASSERT_TRUE(WaitForRuns());
+         },
+         "Le certificat « www.acme.test » est renouvelé.", TDefaultButton::Cancel},
+        {"quitting during a run",
+         [this] {
+             boxes->answers = {true};
+             Click("cxButton14");
+             EXPECT_FALSE(form->close());
+             ASSERT_TRUE(WaitForRuns());
+         },
+         Texts::QuitWhileRunning, TDefaultButton::Cancel},
+        {"a server certificate Apple refuses",
+         [this] {
+             Combo("comboTTLsrv")->setCurrentIndex(3);
+             Type("cxTextEdit8", "api");
+             Click("cxButton14");
+         },
+         "Ce certificat de serveur serait valable 1800 jours", TDefaultButton::Ok},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        boxes->shown.clear();
+        boxes->answers.clear();
+        row.act();
+        const auto asked = std::find_if(boxes->shown.cbegin(), boxes->shown.cend(), [&](const auto &box) {
+            return box.kind == "confirm" && box.text.startsWith(row.question);
+        });
+        ASSERT_NE(asked, boxes->shown.cend()) << qPrintable(boxes->Texts("confirm").join("\n"));
+        EXPECT_EQ(asked->byDefault, row.byDefault);
+    }
+    // Each "Annuler" kept what it was asked about.
+    EXPECT_EQ(Combo("comboDomaineName")->currentText(), "acme.test");
+    EXPECT_FALSE(ReadBytes(Ca("acme.test", "index.txt")).contains("R\t"));
+    EXPECT_FALSE(QFileInfo::exists(Ca("acme.test", "certs/api")));
 }
 
 // A CA made for 20 days, a certificate for 10 and a CRL published without a revocation,

@@ -35,9 +35,46 @@ TEST_F(WindowTest, APickerWithoutSelectedItemLeavesItsDayField)
     Field("txtTTLsrv")->setText("999"); // as a CA selection may leave it
     picker->setCurrentIndex(2);          // picking the same item again
     EXPECT_EQ(Text("txtTTLsrv"), "999");
-    picker->setEditText("2 ans");        // typed text that is no item
     picker->setCurrentIndex(-1);
     EXPECT_EQ(Text("txtTTLsrv"), "999");
+}
+
+// What a picker shows is what is issued: a typed duration fills its day field, other text
+// gives way to the choice in force, on Enter or when the focus leaves.
+TEST_F(WindowTest, TextTypedIntoAPickerIsTakenOrPutBack)
+{
+    Open();
+    const struct
+    {
+        const char *typed;
+        bool enter;
+        const char *shown, *days;
+        int index;
+    } rows[] = {
+        {"2 ans", true, "2 ans", "720", -1},   // issued 365 days under "2 ans"
+        {"deux ans", false, "2 ans", "720", -1},
+        {"18 MOIS", false, "18 mois", "540", -1},
+        {"1 ans", true, "1 an", "360", 2},
+        {"0 mois", true, "1 an", "360", 2},
+        {"10000 ans", false, "1 an", "360", 2},
+        {"5ans", true, "5 ans", "1800", 3},
+    };
+    const std::pair<const char *, const char *> pickers[] = {
+        {"comboTTLCA", "txtTTLCA"}, {"comboTTLsrv", "txtTTLsrv"}, {"comboTTLusr", "txtTTLusr"}};
+    for (const auto &[name, days] : pickers) {
+        QComboBox *picker = Combo(name);
+        TypeKeys(picker, "abc");
+        EXPECT_EQ(picker->currentText(), "Select") << name;
+        EXPECT_EQ(Text(days), "365") << name;
+        for (const auto &row : rows) {
+            SCOPED_TRACE(std::string(name) + " typed " + row.typed);
+            TypeKeys(picker, QString::fromUtf8(row.typed), row.enter);
+            EXPECT_EQ(picker->currentText(), row.shown);
+            EXPECT_EQ(Text(days), row.days);
+            EXPECT_EQ(picker->currentIndex(), row.index);
+        }
+    }
+    EXPECT_TRUE(boxes->shown.isEmpty());
 }
 
 TEST_F(WindowTest, PassPhraseTypedOnAnyPageAppearsOnAllFour)

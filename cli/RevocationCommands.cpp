@@ -2,6 +2,9 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
+#include "common/Exception.h"
+#include "pki/CaLayout.h"
+#include "pki/Renewal.h"
 #include "pki/Texts.h"
 
 namespace {
@@ -15,6 +18,17 @@ int RunWithPassphrase(const QCommandLineParser &p, TOperationInput in)
     // A CA without a certificate is refused before its pass phrase is asked for.
     if (const QString refusal = RefusalBeforeRun(in); !refusal.isEmpty())
         return Refuse(refusal);
+    if (in.kind == TOperationKind::Revocation) {
+        // As the window: the certificate is named before it is revoked, for good.
+        QString question;
+        try {
+            question = RevocationQuestion(in.ca, in.serial);
+        } catch (const Exception &e) {
+            return Refuse(Texts::UnreadableIndex(CaLayout::Index(in.ca), e.Message()));
+        }
+        if (!question.isEmpty() && !Confirmed(p, question))
+            return 2;
+    }
     QString error;
     if (!ReadSecret(p, CaPassphraseSource(in.ca), &in.passphrase, &error))
         return Refuse(error);

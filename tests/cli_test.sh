@@ -120,7 +120,8 @@ done <<'CASES'
 0|reste valable|t renew net.test www|openssl x509 -in net.test/certs/www/user.crt -noout -ext subjectAltName | grep -q 'IP Address:10.0.0.5'
 0|reste valable|t renew net.test dev.net.test --yes|v net.test/certs/dev.net.test/user.crt
 2|aucun certificat en vigueur|t renew net.test nobody|
-0|liste de revocation|t revoke net.test 01|openssl crl -in net.test/crl/net.test.crl.crt -noout -text | grep -q 'Serial Number: 01'
+2|Révoquer le certificat|t revoke net.test 01|! openssl crl -in net.test/crl/net.test.crl.crt -noout -text | grep -q 'Serial Number: 01'
+0|liste de revocation|t revoke net.test 01 --yes|openssl crl -in net.test/crl/net.test.crl.crt -noout -text | grep -q 'Serial Number: 01'
 1|échoué|t revoke net.test 01|! grep -q '^tarvik\.[a-z]*:' out
 1|déjà en cours|flock net.test "$tarvik" --dir "$work" crl net.test|
 0|liste de revocation|(cd "$tmp" && env -u TARVIK_CA_PASS "$tarvik" --dir "$work" crl net.test --passphrase-file caller.pass)|

@@ -36,9 +36,7 @@ int main(int argc, char **argv)
     // A bad --dir is said before Qt looks for a display, which a terminal may not have.
     // Qt's own options (-platform …) make the early reading fail: they wait for Qt's.
     {
-        QStringList raw;
-        for (int i = 0; i < argc; ++i)
-            raw << QString::fromLocal8Bit(argv[i]);
+        const QStringList raw = RawArguments(argc, argv);
         if (IsCommandLineUse(raw))
             return RunCommandLine(argc, argv);
         const TCommandLine early = ParseCommandLine(raw);

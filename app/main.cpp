@@ -2,7 +2,6 @@
 #include "pki/Texts.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
@@ -14,16 +13,14 @@
 // one.
 int main(int argc, char **argv)
 {
-    QStringList raw;
-    for (int i = 0; i < argc; ++i)
-        raw << QString::fromLocal8Bit(argv[i]);
-    if (IsCommandLineUse(raw))
+    if (IsCommandLineUse(RawArguments(argc, argv)))
         return RunCommandLine(argc, argv);
     char self[4096];
     const ssize_t size = readlink("/proc/self/exe", self, sizeof self - 1);
     std::string window = size > 0 ? std::string(self, size_t(size)) : std::string(argv[0]);
     window = window.substr(0, window.rfind('/') + 1) + "tarvik-window";
     execv(window.c_str(), argv);
-    std::fprintf(stderr, "tarvik : %s\n", qUtf8Printable(Texts::WindowNotStarted(QString::fromLocal8Bit(window.c_str()), errno)));
+    const QString why = Texts::WindowNotStarted(QString::fromLocal8Bit(window.c_str()), errno);
+    std::fprintf(stderr, "tarvik : %s\n", qUtf8Printable(why));
     return 1;
 }

@@ -138,6 +138,14 @@ bool IsCommandLineUse(const QStringList &arguments)
     return false;
 }
 
+QStringList RawArguments(int argc, char **argv)
+{
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    return raw;
+}
+
 int RunCommandLine(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);

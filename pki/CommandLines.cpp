@@ -141,21 +141,26 @@ QStringList CertificateCommands(const TCertificateRequest &r)
     };
 }
 
+namespace {
+// The CA's CRL under its pending name; signer names the key and certificate to sign it
+// with when they are not the CA's own.
+QString CrlLine(const QString &tool, const QString &ca, const QStringList &signer = {})
+{
+    return Line(tool, QStringList{"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca))} + signer
+                          + QStringList{"-passin", "env:TARVIK_CA_PASS", "-gencrl", "-out",
+                                        ShellQuote(CaLayout::Pending(CaLayout::Crl(ca)))});
+}
+} // namespace
+
 QStringList CrlCommands(const QString &tool, const QString &ca)
 {
-    return {
-        Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-passin", "env:TARVIK_CA_PASS",
-                    "-gencrl", "-out", ShellQuote(CaLayout::Pending(CaLayout::Crl(ca)))}),
-        kExit,
-    };
+    return {CrlLine(tool, ca), kExit};
 }
 
 QString FirstCrlCommand(const QString &tool, const QString &ca)
 {
-    return Line(tool, {"ca", "-config", ShellQuote(CaLayout::SigningConfig(ca)), "-keyfile",
-                       ShellQuote(CaLayout::Pending(CaLayout::CaKey(ca))), "-cert",
-                       ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca))), "-passin", "env:TARVIK_CA_PASS", "-gencrl",
-                       "-out", ShellQuote(CaLayout::Pending(CaLayout::Crl(ca)))});
+    return CrlLine(tool, ca, {"-keyfile", ShellQuote(CaLayout::Pending(CaLayout::CaKey(ca))), "-cert",
+                              ShellQuote(CaLayout::Pending(CaLayout::CaCert(ca)))});
 }
 
 QString CaCertDerCommand(const QString &tool, const QString &ca)

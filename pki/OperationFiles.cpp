@@ -103,6 +103,13 @@ bool Replay(const QByteArray &journal, QString *failedFile)
     return true;
 }
 
+// Once every step is done; a journal left behind is only replayed again, harmlessly.
+void RemoveJournal(const QString &journal)
+{
+    if (::unlink(Native(journal).constData()) != 0)
+        qCWarning(lcCommit) << "could not remove" << journal << ::strerror(errno);
+}
+
 bool SameFile(const QString &a, const QString &b)
 {
     struct stat sa, sb;
@@ -156,15 +163,15 @@ QString CommitResults(const TOperationPlan &plan)
     // The journal makes the renames one step: once it is written, a crash anywhere
     // after is finished by the next start, never left half done.
     const QString journal = CaLayout::CommitJournal(plan.ca);
-    if (!WriteJournal(journal, JournalOf(plan))) {
+    const QByteArray steps = JournalOf(plan);
+    if (!WriteJournal(journal, steps)) {
         DiscardPending(plan);
         return Texts::FailureNotRenamed(plan.failure, journal);
     }
     QString failed;
-    if (!Replay(JournalOf(plan), &failed))
+    if (!Replay(steps, &failed))
         return Texts::FailureNotRenamed(plan.failure, failed); // the next start retries
-    if (::unlink(Native(journal).constData()) != 0)
-        qCWarning(lcCommit) << "could not remove" << journal << ::strerror(errno);
+    RemoveJournal(journal);
     return QString();
 }
 
@@ -178,8 +185,7 @@ QString FinishInterruptedCommits(const QString &ca)
         if (!Replay(file.readAll(), &failed))
             return Texts::CommitNotFinished(ca, failed);
         file.close();
-        if (::unlink(Native(journal).constData()) != 0)
-            qCWarning(lcCommit) << "could not remove" << journal << ::strerror(errno);
+        RemoveJournal(journal);
         finished = true;
     }
     // A journal that was never complete names a commit that never began.

@@ -29,6 +29,12 @@ void MakeDirectory(const QString &path)
     (void)::mkdir(QFile::encodeName(path).constData(), 0700);
 }
 
+// Where a certificate's CRL is fetched, as the configuration writes it; empty for none.
+QString DistributionPoint(const QString &crlUrl)
+{
+    return crlUrl.isEmpty() ? QString() : QStringLiteral("URI:") + EscapeConfigValue(crlUrl);
+}
+
 void WriteAll(TIniFile &ini, const QString &section, std::initializer_list<std::pair<const char *, QString>> keys)
 {
     for (const auto &[key, value] : keys)
@@ -219,11 +225,8 @@ void WriteSigningConfig(const QString &ca, TSigningVariant v, const QString &day
                                   : QStringLiteral("critical,digitalSignature")},
               {"subjectKeyIdentifier", QStringLiteral("hash")}});
     // A CA whose address was removed issues certificates without one again.
-    const QString distributionPoints = QStringLiteral("crlDistributionPoints");
-    if (crlUrl.isEmpty())
-        ini.RemoveKey(QStringLiteral("user_cert"), distributionPoints);
-    else
-        ini.WriteValue(QStringLiteral("user_cert"), distributionPoints, QStringLiteral("URI:") + EscapeConfigValue(crlUrl));
+    WriteValueOrRemove(ini, QStringLiteral("user_cert"), QStringLiteral("crlDistributionPoints"),
+                       DistributionPoint(crlUrl));
     ini.WriteValue(QStringLiteral("crl_ext"), QStringLiteral("authorityKeyIdentifier"), QStringLiteral("keyid:always"));
     // CAs made before the CRL was numbered have no crlnumber yet.
     EnsureCrlNumber(ca);
@@ -254,14 +257,8 @@ void WriteIssuingConfig(const QString &issuer, const QString &crlUrl, const QStr
               {"keyUsage", QStringLiteral("critical,keyCertSign,cRLSign")},
               {"subjectKeyIdentifier", QStringLiteral("hash")},
               {"authorityKeyIdentifier", QStringLiteral("keyid:always")}});
-    const auto writeOrRemove = [&](const QString &key, const QString &value) {
-        if (value.isEmpty())
-            ini.RemoveKey(section, key);
-        else
-            ini.WriteValue(section, key, value);
-    };
-    writeOrRemove(QStringLiteral("crlDistributionPoints"),
-                  crlUrl.isEmpty() ? QString() : QStringLiteral("URI:") + EscapeConfigValue(crlUrl));
-    writeOrRemove(QStringLiteral("nameConstraints"),
-                  permittedDomain.isEmpty() ? QString() : NameConstraintValue(EscapeConfigValue(permittedDomain)));
+    WriteValueOrRemove(ini, section, QStringLiteral("crlDistributionPoints"),
+                       DistributionPoint(crlUrl));
+    WriteValueOrRemove(ini, section, QStringLiteral("nameConstraints"),
+                       permittedDomain.isEmpty() ? QString() : NameConstraintValue(EscapeConfigValue(permittedDomain)));
 }

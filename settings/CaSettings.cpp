@@ -41,18 +41,9 @@ void WriteCaSection(TIniFile &settings, const QString &ca, const QString &dir, c
     settings.WriteValue(ca, kService, f.service);
     settings.WriteValue(ca, SettingsKeys::KeyType, f.keyType);
     // Absent rather than empty: the sections of CAs without one stay as they were.
-    if (f.crlUrl.isEmpty())
-        settings.RemoveKey(ca, SettingsKeys::CrlUrl);
-    else
-        settings.WriteValue(ca, SettingsKeys::CrlUrl, f.crlUrl);
-    if (f.issuer.isEmpty())
-        settings.RemoveKey(ca, SettingsKeys::Issuer);
-    else
-        settings.WriteValue(ca, SettingsKeys::Issuer, f.issuer);
-    if (f.nameConstraint)
-        settings.WriteValue(ca, SettingsKeys::NameConstraint, SettingsKeys::Selected);
-    else
-        settings.RemoveKey(ca, SettingsKeys::NameConstraint);
+    WriteValueOrRemove(settings, ca, SettingsKeys::CrlUrl, f.crlUrl);
+    WriteValueOrRemove(settings, ca, SettingsKeys::Issuer, f.issuer);
+    WriteValueOrRemove(settings, ca, SettingsKeys::NameConstraint, f.nameConstraint ? SettingsKeys::Selected : QString());
 }
 
 TCaFields ReadCaSection(const TIniFile &settings, const QString &ca)

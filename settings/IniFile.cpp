@@ -336,3 +336,11 @@ void TIniFile::RemoveSection(const QString &section)
     if (!TryReplaceFile(fileName_, JoinLines(lines)))
         throw EIniFileException(failure);
 }
+
+void WriteValueOrRemove(TIniFile &ini, const QString &section, const QString &key, const QString &value)
+{
+    if (value.isEmpty())
+        ini.RemoveKey(section, key);
+    else
+        ini.WriteValue(section, key, value);
+}

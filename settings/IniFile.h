@@ -35,3 +35,7 @@ public:
 private:
     QString fileName_;
 };
+
+// Writes the value, or removes the key when the value is empty: absent rather than empty,
+// so that files written before the key existed and files without it read alike.
+void WriteValueOrRemove(TIniFile &ini, const QString &section, const QString &key, const QString &value);

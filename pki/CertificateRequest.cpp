@@ -2,6 +2,7 @@
 
 #include "pki/AltNames.h"
 #include "pki/CaName.h"
+#include "pki/KeyType.h"
 #include "pki/Der.h"
 #include "pki/RegularFile.h"
 #include "pki/Texts.h"
@@ -22,7 +23,6 @@ Q_LOGGING_CATEGORY(lcRequest, "tarvik.request")
 
 namespace {
 
-constexpr int kMinRsaBits = 2048;
 const QByteArray kPemBegin = QByteArrayLiteral("-----BEGIN CERTIFICATE REQUEST-----");
 
 // The key as the request's text shows it, before its attributes: what follows them comes

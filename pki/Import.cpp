@@ -4,6 +4,7 @@
 #include "pki/CaFiles.h"
 #include "pki/CaLayout.h"
 #include "pki/CaName.h"
+#include "pki/KeyType.h"
 #include "pki/CaRegistry.h"
 #include "pki/CommandLines.h"
 #include "pki/RegularFile.h"
@@ -35,7 +36,6 @@ namespace {
 // A key or a certificate is a few kilobytes; anything far larger is not one.
 constexpr qint64 kMaxPemBytes = 1024 * 1024;
 constexpr qint64 kMaxIndexBytes = 256 * 1024 * 1024;
-constexpr int kMinRsaBits = 2048;
 
 struct TFile
 {

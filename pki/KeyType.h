@@ -6,6 +6,8 @@
 // the order of the Configuration page's "Type de clé" items.
 enum class TKeyType { Rsa2048, Rsa3072, Rsa4096, EcdsaP256, EcdsaP384 };
 inline constexpr int kKeyTypeCount = 5;
+// The weakest RSA key a CA signs for or takes over.
+inline constexpr int kMinRsaBits = 2048;
 
 // The picker item, "RSA 2048" to "ECDSA P-384".
 QString KeyTypeText(TKeyType type);

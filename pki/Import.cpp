@@ -427,11 +427,7 @@ TImportOutcome ImportCa(const TImportInput &in)
     const QString folder = staging.mid(in.progDir.size());
     bool renamed = false;
     try {
-        // As open as the folders of the CAs made here, not mkdtemp's 0700.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        if (::chmod(stagingName.constData(), 0777 & ~mask) != 0)
-            qCWarning(lcImport) << "could not open" << staging << "to its usual mode" << ::strerror(errno);
+        // mkdtemp's 0700 is the mode of every CA folder: it holds the keys and the database.
         WriteFolder(in, folder, plan);
         SyncPath(staging, true);
         if (::renameat2(AT_FDCWD, QFile::encodeName(staging).constData(), AT_FDCWD, QFile::encodeName(final).constData(),

@@ -69,7 +69,7 @@ cmp -s src/pki/ca.crt $ca/private/ca.crt && cmp -s src/pki/index.txt $ca/index.t
 for s in $alice $bob; do [ -f $ca/newcerts/$s.pem ] || fail "newcerts/$s.pem missing"; done
 cmp -s src/pki/private/alice.key $ca/certs/alice/user.key || fail "alice's key not copied"
 [ ! -e $ca/certs/bob ] || fail "a revoked certificate has a folder"
-[ "$(stat -c %a $ca/private/ca.key)" = 600 ] || fail "CA key readable by others"
+[ "$(stat -c %a $ca/private/ca.key)" = 600 ] && [ "$(stat -c %a $ca)" = 700 ] || fail "CA key or folder open to others"
 for kv in countryName=FR stateOrProvinceName=Bretagne 0.organizationName=Acme organizationalUnitName=Réseau \
   email=pki@acme.test key_type=rsa2048 vpn.test=1; do
   grep -q "^$kv" prog/tarvik.ini || { cat prog/tarvik.ini >&2; fail "tarvik.ini lacks $kv"; }

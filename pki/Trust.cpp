@@ -453,8 +453,10 @@ TTrustOutcome TrustJavaKeystore(const TTrustJob &job, const QString &keytool, co
 
 QString SudoTrustLine(const QString &progDir, const QString &ca, bool remove)
 {
-    // Typed as "tarvik" when that is this very program; otherwise by its path.
-    const QString self = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    // Typed as "tarvik" when that is this very program; otherwise by its path. The window
+    // runs as tarvik-window, beside the command line that the line must name.
+    const QFileInfo beside(QCoreApplication::applicationDirPath() + QStringLiteral("/tarvik"));
+    const QString self = (beside.isFile() ? beside : QFileInfo(QCoreApplication::applicationFilePath())).canonicalFilePath();
     const QString onPath = QFileInfo(QStandardPaths::findExecutable(QStringLiteral("tarvik"))).canonicalFilePath();
     const QString program = !self.isEmpty() && self == onPath ? QStringLiteral("tarvik") : self;
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9/._+-]+$"));

@@ -6,7 +6,6 @@
 #include "console/ConsoleErrors.h"
 #include "console/ConsoleTypes.h"
 #include "console/Strings.h"
-#include "console/Strings.h"
 
 #include <QObject>
 #include <QStringList>
